@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The deployment constants of this build: where the account server is, which resolver filters DNS,
+// the bearer token sent before sign-in, the OAuth identifiers and the public website. Development
+// builds let the environment variable of the same name replace each one.
+namespace configuration {
+
+QString apiBaseUrl(); // BREVAK_API_BASE_URL
+QString resolverAddress(); // BREVAK_RESOLVER_ADDRESS
+QString defaultToken(); // BREVAK_DEFAULT_TOKEN
+QString googleClientId(); // BREVAK_GOOGLE_CLIENT_ID
+QString facebookAppId(); // BREVAK_FACEBOOK_APP_ID
+QString publicWebsite(); // BREVAK_PUBLIC_WEBSITE
+
+} // namespace configuration

@@ -1,0 +1,22 @@
+# Deployment constants compiled into the application. A release build sets them on the cmake command
+# line; development builds may also override them at run time through the environment variable of the
+# same name when BREVAK_ENVIRONMENT_OVERRIDES is on (see README.md).
+
+file(READ ${CMAKE_CURRENT_LIST_DIR}/default-token.jwt _brevak_default_token)
+string(STRIP "${_brevak_default_token}" _brevak_default_token)
+
+set(BREVAK_API_BASE_URL "http://127.0.0.1:8080" CACHE STRING "Account server base URL (release builds use https)")
+set(BREVAK_RESOLVER_ADDRESS "198.51.100.153" CACHE STRING "IPv4 address of the filtering DNS resolver")
+set(BREVAK_DEFAULT_TOKEN "${_brevak_default_token}" CACHE STRING "Bearer token sent while no user is signed in")
+set(BREVAK_GOOGLE_CLIENT_ID "000000000000-brevakdevelopmentclient0000.apps.googleusercontent.com"
+    CACHE STRING "Google OAuth client identifier")
+set(BREVAK_FACEBOOK_APP_ID "000000000000000" CACHE STRING "Facebook application identifier")
+set(BREVAK_PUBLIC_WEBSITE "https://www.brevak.app" CACHE STRING "Public website (terms of use, privacy policy)")
+
+if(APPLE)
+    set(_brevak_overrides_default OFF)
+else()
+    set(_brevak_overrides_default ON)
+endif()
+option(BREVAK_ENVIRONMENT_OVERRIDES "Let environment variables replace the deployment constants"
+       ${_brevak_overrides_default})

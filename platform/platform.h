@@ -1,0 +1,105 @@
+#pragma once
+
+// The seam between BREVAK and the operating system. Everything above it is the same on macOS and on
+// the simulated Mac used on other hosts; each function and interface here has one implementation per
+// platform, chosen at build time (platform/macos, platform/simulated).
+
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QProcessEnvironment>
+#include <QSettings>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace platform {
+
+// Locations of the system programs and folders the application works with. On macOS they are the
+// literal system paths; on the simulated Mac they point into its root folder and to the stand-ins.
+QString shellPath(); // "/bin/zsh"
+QString launchctlPath(); // "/bin/launchctl"
+QString osascriptPath(); // "/usr/bin/osascript"
+QString applicationsFolder(); // "/Applications"
+QString homeFolder(); // the user's home directory
+QString applicationBundle(); // "/Applications/BREVAK.app"
+
+// The environment every external program runs with. On the simulated Mac the stand-ins come first
+// on PATH, so a command text names `networksetup` exactly as it would on macOS.
+QProcessEnvironment commandEnvironment();
+
+// The per-user preferences of BREVAK: the user-defaults domain on macOS, a typed file inside the
+// simulated Mac's home folder elsewhere. Values keep their types across runs (a Bool stays a Bool,
+// a one-element list stays a list).
+std::unique_ptr<QSettings> createUserDefaults();
+
+// Bundle identifier of BREVAK itself.
+inline constexpr auto ownBundleIdentifier = "com.mac.brevak";
+
+struct RunningApplication
+{
+    qint64 processId = 0;
+    QString bundleIdentifier;
+    QString localizedName;
+};
+
+// The workspace: which application comes to the front, which applications run, where an
+// application lives and what its icon looks like.
+class Workspace : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Running applications with the given bundle identifier, in the workspace's own order.
+    virtual QList<RunningApplication> runningApplications(const QString& bundleIdentifier) const = 0;
+    // Asks a running application to quit; false when it could not be asked.
+    virtual bool terminate(const RunningApplication& application) = 0;
+    // Location of the application with this bundle identifier, or the empty text.
+    virtual QString applicationLocation(const QString& bundleIdentifier) const = 0;
+    virtual QIcon iconForFile(const QString& path) const = 0;
+
+Q_SIGNALS:
+    // An application came to the front.
+    void applicationActivated(const QString& localizedName);
+};
+
+std::unique_ptr<Workspace> createWorkspace(QObject* parent = nullptr);
+
+// Identity of this computer, as the account server knows it.
+std::optional<QString> platformUUID(); // absent when it cannot be read
+QString deviceModel(); // empty when it cannot be read
+
+// Reachability flags of the general internet route, with the bit values of macOS's
+// SCNetworkReachability (Reachable 0x2, ConnectionRequired 0x4, ...).
+class ReachabilityFlagsSource : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Reading
+    {
+        std::optional<quint32> flags; // absent when the platform could not tell
+        int errorCode = 0; // the platform's error code when absent
+    };
+
+    using QObject::QObject;
+
+    virtual Reading read() = 0;
+    // Starts reporting changes through flagsChanged; returns the platform's error code, 0 on success.
+    virtual int start() = 0;
+    virtual void stop() = 0;
+
+Q_SIGNALS:
+    // Emitted from any thread when the platform reports new flags.
+    void flagsChanged(quint32 flags);
+};
+
+std::unique_ptr<ReachabilityFlagsSource> createReachabilityFlagsSource(QObject* parent = nullptr);
+
+// Turns the process into a menu-bar-only application (no Dock icon, no menu bar of its own).
+void setAccessoryActivationPolicy();
+
+} // namespace platform

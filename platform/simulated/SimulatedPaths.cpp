@@ -1,0 +1,63 @@
+#include "SimulatedRoot.h"
+#include "platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace platform {
+
+namespace {
+
+// The stand-ins are built next to every BREVAK program; BREVAK_STANDINS_DIR points elsewhere.
+QString standInsFolder()
+{
+    const QString configured = qEnvironmentVariable("BREVAK_STANDINS_DIR");
+    if (!configured.isEmpty()) {
+        return QDir(configured).absolutePath();
+    }
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace
+
+QString shellPath()
+{
+    return QStringLiteral("/bin/zsh");
+}
+
+QString launchctlPath()
+{
+    return standInsFolder() + "/launchctl";
+}
+
+QString osascriptPath()
+{
+    return standInsFolder() + "/osascript";
+}
+
+QString applicationsFolder()
+{
+    return simulated::applicationsFolder();
+}
+
+QString homeFolder()
+{
+    return simulated::homeFolder();
+}
+
+QString applicationBundle()
+{
+    return simulated::applicationsFolder() + "/BREVAK.app";
+}
+
+QProcessEnvironment commandEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString path = environment.value("PATH");
+    environment.insert("PATH", path.isEmpty() ? standInsFolder() : standInsFolder() + ':' + path);
+    environment.insert("BREVAK_SIMULATED_ROOT", simulated::rootFolder());
+    environment.insert("HOME", simulated::homeFolder());
+    return environment;
+}
+
+} // namespace platform

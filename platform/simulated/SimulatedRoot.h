@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace simulated {
+
+// The one folder that holds the simulated Mac: BREVAK_SIMULATED_ROOT when set, else a folder under
+// the user's data folder. Every stand-in, brevak-simctl and the application agree on it.
+QString rootFolder();
+
+QString applicationsFolder(); // <root>/Applications
+QString homeFolder(); // <root>/home, with Library/LaunchAgents inside
+
+} // namespace simulated

@@ -1,0 +1,47 @@
+// Writes or reads the settings store in a process of its own, so that the test sees what really
+// reached the disk rather than what QSettings keeps in its cache.
+#include "SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    SettingsStore& store = SettingsStore::shared();
+    const QString mode = app.arguments().value(1);
+
+    if (mode == "write") {
+        store.setBool(keys::isLogin, true);
+        store.setBool(keys::isLoggedOut, false);
+        store.setInteger(keys::userId, 42);
+        store.setInteger(keys::attemp, 3);
+        store.setString(keys::loginToken, "token-value");
+        store.setString(keys::currentLanguage, "fr");
+        store.setObject(keys::blockedAppDetails, QStringList {"Poker Stars"});
+        store.flush();
+        return 0;
+    }
+    if (mode == "wipe") {
+        store.wipe();
+        return 0;
+    }
+
+    QJsonObject result;
+    for (const char* key : {keys::isLogin, keys::isLoggedOut, keys::userId, keys::attemp, keys::loginToken,
+             keys::currentLanguage, keys::blockedAppDetails, keys::isPinSeted}) {
+        const QVariant value = store.objectValue(key);
+        result.insert(key,
+            QJsonObject {{"type", value.isValid() ? value.typeName() : "absent"},
+                {"value", QJsonValue::fromVariant(value)}});
+    }
+    result.insert("userIdText", store.userId());
+    result.insert("blocked", QJsonArray::fromStringList(store.blockedApplications()));
+    result.insert("isLoginBool", store.boolValue(keys::isLogin));
+    std::puts(QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    return 0;
+}

@@ -1,0 +1,126 @@
+#include "SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSettingsStore : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    SettingsStore& store() { return SettingsStore::shared(); }
+
+    QJsonObject runProbe(const QString& mode)
+    {
+        QProcess probe;
+        probe.start(QCoreApplication::applicationDirPath() + "/settings_probe", {mode});
+        if (!probe.waitForFinished(30000) || probe.exitCode() != 0) {
+            qWarning() << "probe failed" << probe.readAllStandardError();
+            return {};
+        }
+        return QJsonDocument::fromJson(probe.readAllStandardOutput()).object();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        qputenv("BREVAK_SIMULATED_ROOT", m_root.path().toUtf8());
+    }
+
+    void init() { store().wipe(); }
+
+    void absentKeysReadAsTheirEmptyValues()
+    {
+        QCOMPARE(store().boolValue(keys::isLogin), false);
+        QCOMPARE(store().integerValue(keys::attemp), 0);
+        QVERIFY(!store().stringValue(keys::loginToken).has_value());
+        QVERIFY(!store().objectValue(keys::blockedAppDetails).isValid());
+        QCOMPARE(store().userId(), QString());
+        QVERIFY(store().blockedApplications().isEmpty());
+        QCOMPARE(store().pinAttempt(), 1);
+    }
+
+    void typesSurviveARestart()
+    {
+        QVERIFY(runProbe("write").isEmpty());
+        const QJsonObject read = runProbe("read");
+        QCOMPARE(read["isLogin"].toObject()["type"].toString(), "bool");
+        QCOMPARE(read["isLoggedOut"].toObject()["type"].toString(), "bool");
+        QCOMPARE(read["isLoggedOut"].toObject()["value"], QJsonValue(false));
+        QCOMPARE(read["isLoginBool"], QJsonValue(true));
+        QCOMPARE(read["user_id"].toObject()["type"].toString(), "qlonglong");
+        QCOMPARE(read["userIdText"].toString(), "42");
+        QCOMPARE(read["loginToken"].toObject()["type"].toString(), "QString");
+        // A one-element list must come back as a list, not as a plain text.
+        QCOMPARE(read["blockedAppDetails"].toObject()["value"].toVariant(), QVariantList {"Poker Stars"});
+        QCOMPARE(read["blocked"].toVariant(), QVariantList {"Poker Stars"});
+        QCOMPARE(read["isPinSeted"].toObject()["type"].toString(), "absent");
+    }
+
+    void wipeEmptiesTheStoreOnDisk()
+    {
+        runProbe("write");
+        QCOMPARE(runProbe("read")["isLogin"].toObject()["value"], QJsonValue(true));
+        runProbe("wipe");
+        const QJsonObject read = runProbe("read");
+        for (const char* key :
+            {keys::isLogin, keys::userId, keys::loginToken, keys::currentLanguage, keys::blockedAppDetails}) {
+            QCOMPARE(read[key].toObject()["type"].toString(), "absent");
+        }
+    }
+
+    void userIdIsWrittenAsIntegerAndReadAsText()
+    {
+        store().setInteger(keys::userId, 1234567);
+        QCOMPARE(store().objectValue(keys::userId).typeId(), QMetaType::LongLong);
+        QCOMPARE(store().userId(), "1234567");
+    }
+
+    void blockedApplicationsOtherThanTextArraysReadAsEmpty_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("list") << QVariant(QStringList {"Steam", "Poker"}) << QStringList {"Steam", "Poker"};
+        QTest::newRow("empty list") << QVariant(QStringList {}) << QStringList {};
+        QTest::newRow("plain text") << QVariant("Steam") << QStringList {};
+        QTest::newRow("number") << QVariant(7) << QStringList {};
+        QTest::newRow("mixed list") << QVariant(QVariantList {"Steam", 3}) << QStringList {};
+        QTest::newRow("map") << QVariant(QVariantMap {{"a", "b"}}) << QStringList {};
+    }
+
+    void blockedApplicationsOtherThanTextArraysReadAsEmpty()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QStringList, expected);
+        store().setObject(keys::blockedAppDetails, stored);
+        QCOMPARE(store().blockedApplications(), expected);
+    }
+
+    void pinAttemptBelowOneReadsAsOne()
+    {
+        store().setInteger(keys::attemp, 0);
+        QCOMPARE(store().pinAttempt(), 1);
+        store().setInteger(keys::attemp, -4);
+        QCOMPARE(store().pinAttempt(), 1);
+        store().setInteger(keys::attemp, 3);
+        QCOMPARE(store().pinAttempt(), 3);
+    }
+
+    void textReadsTellTextFromNumbers()
+    {
+        store().setInteger(keys::currentLanguage, 5);
+        QVERIFY(!store().textValue(keys::currentLanguage).has_value());
+        QCOMPARE(store().stringValue(keys::currentLanguage), std::optional<QString>("5"));
+        store().setString(keys::currentLanguage, "fr");
+        QCOMPARE(store().textValue(keys::currentLanguage), std::optional<QString>("fr"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settingsstore.moc"
