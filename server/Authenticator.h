@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Stores.h"
+
+#include <QByteArray>
+
+class Clock;
+class Database;
+
+// Who sent a request, from its "Authorization: Bearer ..." header.
+struct Identity
+{
+    enum class Kind {
+        Missing, // no bearer token, or one this server never issued
+        Application, // the application's built-in token: nobody is signed in
+        Ended, // a session of ours that was signed out or expired
+        SignedIn, // a live session
+    };
+    Kind kind = Kind::Missing;
+    std::optional<SessionRecord> session; // for Ended and SignedIn
+};
+
+class Authenticator
+{
+public:
+    Authenticator(Database& db, const Clock& clock, const QString& defaultToken);
+    Identity identify(const QByteArray& authorizationHeader);
+
+private:
+    SessionStore m_sessions;
+    const Clock& m_clock;
+    QString m_defaultTokenDigest;
+};
