@@ -1,8 +1,8 @@
 #include "AccountEndpoints.h"
 
-#include "ActivityRecorder.h"
 #include "Clock.h"
 #include "Database.h"
+#include "DeviceRecorder.h"
 #include "FormData.h"
 #include "Mail.h"
 #include "PasswordHasher.h"
@@ -35,7 +35,7 @@ Mail resetMail(const UserRecord& user, const QString& link)
 } // namespace
 
 AccountEndpoints::AccountEndpoints(Database& db, const Clock& clock, PasswordHasher& hasher,
-    const SocialVerifier& social, MailTransport& mail, ActivityRecorder& activity, Settings settings)
+    const SocialVerifier& social, MailTransport& mail, DeviceRecorder& devices, Settings settings)
     : m_users(db)
     , m_sessions(db)
     , m_pins(db)
@@ -44,7 +44,7 @@ AccountEndpoints::AccountEndpoints(Database& db, const Clock& clock, PasswordHas
     , m_hasher(hasher)
     , m_social(social)
     , m_mail(mail)
-    , m_activity(activity)
+    , m_devices(devices)
     , m_settings(std::move(settings))
 { }
 
@@ -182,7 +182,7 @@ void AccountEndpoints::recordDevice(const Call& call, qint64 userId)
 {
     const QString platformId = call.form.valueOr(QStringLiteral("platform_unique_id"));
     if (!platformId.isEmpty())
-        m_activity.deviceSeen({userId, platformId, call.remoteAddress, m_clock.now()});
+        m_devices.deviceSeen({userId, platformId, call.remoteAddress, m_clock.now()});
 }
 
 ApiResponse AccountEndpoints::forgotPassword(const Call& call)

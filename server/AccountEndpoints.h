@@ -3,9 +3,9 @@
 #include "ApiTypes.h"
 #include "Stores.h"
 
-class ActivityRecorder;
 class Clock;
 class Database;
+class DeviceRecorder;
 class MailTransport;
 class PasswordHasher;
 class SocialVerifier;
@@ -22,7 +22,7 @@ public:
     };
 
     AccountEndpoints(Database& db, const Clock& clock, PasswordHasher& hasher, const SocialVerifier& social,
-        MailTransport& mail, ActivityRecorder& activity, Settings settings);
+        MailTransport& mail, DeviceRecorder& devices, Settings settings);
 
     ApiResponse signup(const Call& call);
     ApiResponse login(const Call& call);
@@ -45,6 +45,6 @@ private:
     PasswordHasher& m_hasher;
     const SocialVerifier& m_social;
     MailTransport& m_mail;
-    ActivityRecorder& m_activity;
+    DeviceRecorder& m_devices;
     Settings m_settings;
 };

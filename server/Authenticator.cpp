@@ -16,11 +16,20 @@ bool looksLikeSessionToken(const QByteArray& token)
 
 } // namespace
 
-Authenticator::Authenticator(Database& db, const Clock& clock, const QString& defaultToken)
+Authenticator::Authenticator(
+    Database& db, const Clock& clock, const QString& defaultToken, qint64 sessionLifetimeSeconds)
     : m_sessions(db)
     , m_clock(clock)
     , m_defaultTokenDigest(tokens::digest(defaultToken.toUtf8()))
+    , m_sessionLifetime(sessionLifetimeSeconds)
 { }
+
+void Authenticator::keepAlive(const SessionRecord& session)
+{
+    const qint64 now = m_clock.now();
+    if (now - session.lastUsedAt >= 3600)
+        m_sessions.touch(session.id, now, now + m_sessionLifetime);
+}
 
 Identity Authenticator::identify(const QByteArray& authorizationHeader)
 {

@@ -23,11 +23,17 @@ struct Identity
 class Authenticator
 {
 public:
-    Authenticator(Database& db, const Clock& clock, const QString& defaultToken);
+    Authenticator(
+        Database& db, const Clock& clock, const QString& defaultToken, qint64 sessionLifetimeSeconds);
     Identity identify(const QByteArray& authorizationHeader);
+
+    // A session in use lives on: its end moves to a full lifetime after its last use. Written at most
+    // once an hour per session, so that frequent requests do not turn into frequent writes.
+    void keepAlive(const SessionRecord& session);
 
 private:
     SessionStore m_sessions;
     const Clock& m_clock;
     QString m_defaultTokenDigest;
+    qint64 m_sessionLifetime;
 };

@@ -1,9 +1,7 @@
 #include "Router.h"
 
 #include "AccountEndpoints.h"
-#include "ActivityRecorder.h"
 #include "Authenticator.h"
-#include "Clock.h"
 #include "Database.h"
 #include "FormData.h"
 #include "PasswordHasher.h"
@@ -32,11 +30,9 @@ bool isFormContent(const QByteArray& contentType)
 
 } // namespace
 
-Router::Router(Authenticator& authenticator, const Clock& clock, ActivityRecorder& activity,
-    AccountEndpoints& accounts, PinEndpoints& pins, WebsiteEndpoints& websites, ResetPage& resetPage)
+Router::Router(Authenticator& authenticator, AccountEndpoints& accounts, PinEndpoints& pins,
+    WebsiteEndpoints& websites, ResetPage& resetPage)
     : m_authenticator(authenticator)
-    , m_clock(clock)
-    , m_activity(activity)
     , m_resetPage(resetPage)
 {
     auto on = [](auto& endpoints, auto method) {
@@ -151,6 +147,6 @@ ApiResponse Router::handleApi(const ApiRequest& request, const Route& route)
         break;
     }
     if (call.session)
-        m_activity.sessionUsed(call.session->id, m_clock.now());
+        m_authenticator.keepAlive(*call.session);
     return route.handler(call);
 }

@@ -7,9 +7,9 @@
 #include <functional>
 
 class AccountEndpoints;
-class ActivityRecorder;
+
 class Authenticator;
-class Clock;
+
 class PinEndpoints;
 class ResetPage;
 class WebsiteEndpoints;
@@ -21,8 +21,8 @@ class Router
 public:
     static constexpr qsizetype maxBodyBytes = 64 * 1024;
 
-    Router(Authenticator& authenticator, const Clock& clock, ActivityRecorder& activity,
-        AccountEndpoints& accounts, PinEndpoints& pins, WebsiteEndpoints& websites, ResetPage& resetPage);
+    Router(Authenticator& authenticator, AccountEndpoints& accounts, PinEndpoints& pins,
+        WebsiteEndpoints& websites, ResetPage& resetPage);
 
     ApiResponse handle(const ApiRequest& request);
 
@@ -42,8 +42,7 @@ private:
     ApiResponse handleApi(const ApiRequest& request, const Route& route);
 
     Authenticator& m_authenticator;
-    const Clock& m_clock;
-    ActivityRecorder& m_activity;
+
     ResetPage& m_resetPage;
     QHash<QByteArray, Route> m_routes;
 };

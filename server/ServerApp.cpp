@@ -1,11 +1,11 @@
 #include "ServerApp.h"
 
 #include "AccountEndpoints.h"
-#include "ActivityRecorder.h"
 #include "AdminCommands.h"
 #include "Authenticator.h"
 #include "Clock.h"
 #include "Database.h"
+#include "DeviceRecorder.h"
 #include "DueMailSender.h"
 #include "HttpServer.h"
 #include "Mail.h"
@@ -74,7 +74,7 @@ std::optional<Foundation> layFoundation(const ServerOptions& options, QString& e
         foundation.clock = std::make_unique<SystemClock>();
     else
         foundation.clock = std::make_unique<FileClock>(options.devClockFile);
-    foundation.cipher = PinCipher::fromKeyFile(options.dataDir + QStringLiteral("/server.key"), error);
+    foundation.cipher = PinCipher::fromKeyFile(options.keyFile, error);
     if (!foundation.cipher)
         return std::nullopt;
     const std::optional<DatabaseTarget> target
@@ -162,11 +162,11 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
         = options.devFastHashing ? HashStrength::fastest() : HashStrength::interactive();
     PasswordHasher hasher(strength, options.hashThreads);
     const qint64 sessionLifetime = static_cast<qint64>(options.sessionDays) * 86400;
-    ActivityRecorder activity(db, sessionLifetime);
+    DeviceRecorder devices(db);
     const SocialVerifier social(
         {options.googleTokenInfoUrl, options.facebookGraphUrl, options.googleClientId},
         options.trustSocialTokens);
-    Authenticator authenticator(db, clock, options.defaultToken);
+    Authenticator authenticator(db, clock, options.defaultToken, sessionLifetime);
     PinLock pinLock(db, clock);
     DueMailSender dueMail(db, clock, *foundation.cipher, *foundation.mail);
 
@@ -191,14 +191,13 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     while (publicUrl.endsWith(u'/'))
         publicUrl.chop(1);
 
-    accounts = std::make_unique<AccountEndpoints>(db, clock, hasher, social, *foundation.mail, activity,
+    accounts = std::make_unique<AccountEndpoints>(db, clock, hasher, social, *foundation.mail, devices,
         AccountEndpoints::Settings {sessionLifetime, publicUrl});
     pins = std::make_unique<PinEndpoints>(db, clock, *foundation.cipher, pinLock, options.pinBlockMinutes);
     websites = std::make_unique<WebsiteEndpoints>(
         db, clock, pinLock, publicUrl + QStringLiteral("/api/v3/getblockwebsitebyuser"));
     resetPage = std::make_unique<ResetPage>(db, clock, hasher);
-    router
-        = std::make_unique<Router>(authenticator, clock, activity, *accounts, *pins, *websites, *resetPage);
+    router = std::make_unique<Router>(authenticator, *accounts, *pins, *websites, *resetPage);
 
     if (!options.devClockFile.isEmpty())
         say(QStringLiteral("DEVELOPMENT: the time is read from ") + options.devClockFile);
@@ -220,7 +219,7 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
         http.stop();
     });
     http.run();
-    activity.flush();
+    devices.flush();
     say(QStringLiteral("brevak-server stopped"));
     return 0;
 }

@@ -130,6 +130,11 @@ std::vector<Setting> settings()
                 o.databaseUrl = v;
                 return true;
             }},
+        {"key-file", "BREVAK_SERVER_KEY_FILE", "FILE",
+            "Key that seals the PINs, made on first start (default server.key in the data folder). Servers "
+            "sharing one "
+            "PostgreSQL database must share it.",
+            text(&ServerOptions::keyFile)},
         {"default-token", "BREVAK_SERVER_DEFAULT_TOKEN", "TOKEN",
             "Bearer token of the application before sign-in (default: the application's built-in one).",
             [](ServerOptions& o, const QString& v, QString& error) {
@@ -312,6 +317,8 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
     if (options.dataDir.isEmpty())
         options.dataDir = defaultDataDir(environment);
     options.dataDir = QDir::cleanPath(QDir::current().absoluteFilePath(options.dataDir));
+    if (options.keyFile.isEmpty())
+        options.keyFile = options.dataDir + QStringLiteral("/server.key");
     if (options.mailOutbox.isEmpty())
         options.mailOutbox = options.dataDir + QStringLiteral("/outbox");
     result.options = options;

@@ -14,6 +14,7 @@ struct ServerOptions
     int listenPort = 8080; // 0 picks a free port
     QString dataDir;
     QString databaseUrl; // empty: SQLite in the data folder
+    QString keyFile; // empty: server.key in the data folder
     QString defaultToken;
     QString mailOutbox; // empty: outbox/ in the data folder
     QString smtpUrl; // empty: mails go to the outbox

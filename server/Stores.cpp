@@ -184,13 +184,14 @@ QString SessionStore::open(qint64 userId, qint64 now, qint64 lifetimeSeconds)
 std::optional<SessionRecord> SessionStore::byDigest(const QString& tokenDigest)
 {
     Sql query(m_db,
-        QStringLiteral("SELECT id, user_id, expires_at, revoked_at, pin_verified_at FROM sessions "
-                       "WHERE token_hash = ?"));
+        QStringLiteral(
+            "SELECT id, user_id, last_used_at, expires_at, revoked_at, pin_verified_at FROM sessions "
+            "WHERE token_hash = ?"));
     query.bind(tokenDigest).exec();
     if (!query.next())
         return std::nullopt;
-    return SessionRecord {
-        query.int64(0), query.int64(1), query.int64(2), query.optionalInt64(3), query.optionalInt64(4)};
+    return SessionRecord {query.int64(0), query.int64(1), query.int64(2), query.int64(3),
+        query.optionalInt64(4), query.optionalInt64(5)};
 }
 
 void SessionStore::revoke(qint64 sessionId, qint64 now)

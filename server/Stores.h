@@ -66,6 +66,7 @@ struct SessionRecord
 {
     qint64 id = 0;
     qint64 userId = 0;
+    qint64 lastUsedAt = 0;
     qint64 expiresAt = 0;
     std::optional<qint64> revokedAt;
     std::optional<qint64> pinVerifiedAt;
