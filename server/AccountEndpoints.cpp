@@ -199,7 +199,7 @@ ApiResponse AccountEndpoints::forgotPassword(const Call& call)
     if (!user)
         return answers::success(answer);
     const QString token = m_resets.open(user->id, m_clock.now(), resetLinkLifetime);
-    QString error;
+    QString error; // the mail goes out in the background, which reports its own failures
     if (!m_mail.send(
             resetMail(*user, m_settings.publicUrl + QStringLiteral("/password/reset?token=") + token), error))
         diagnostics::printLine(

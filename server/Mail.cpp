@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QUuid>
 
+#include <Diagnostics.h>
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>
@@ -147,4 +148,46 @@ bool SmtpTransport::send(const Mail& mail, QString& error)
         return false;
     }
     return true;
+}
+
+BackgroundMailer::BackgroundMailer(MailTransport& transport)
+    : m_transport(transport)
+    , m_thread(&BackgroundMailer::run, this)
+{ }
+
+BackgroundMailer::~BackgroundMailer()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+bool BackgroundMailer::send(const Mail& mail, QString&)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(mail);
+    }
+    m_wake.notify_one();
+    return true;
+}
+
+void BackgroundMailer::run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+        if (m_queue.empty())
+            return;
+        const Mail mail = m_queue.front();
+        m_queue.pop_front();
+        lock.unlock();
+        QString error;
+        if (!m_transport.send(mail, error))
+            diagnostics::printLine(QStringLiteral("mail \"%1\" not sent: %2").arg(mail.subject, error));
+        lock.lock();
+    }
 }

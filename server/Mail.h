@@ -3,7 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 struct Mail
 {
@@ -46,6 +50,31 @@ public:
 private:
     QString m_url;
     QString m_from;
+};
+
+// Sends through another transport on a thread of its own, so a request that mails something answers
+// at once, however slow the mail server is, and in the same time whether or not it mailed (the reset
+// request must not tell who has an account). Mails that fail are logged; the rest go out even while
+// the server stops.
+class BackgroundMailer : public MailTransport
+{
+public:
+    explicit BackgroundMailer(MailTransport& transport);
+    ~BackgroundMailer() override;
+    BackgroundMailer(const BackgroundMailer&) = delete;
+    BackgroundMailer& operator=(const BackgroundMailer&) = delete;
+
+    bool send(const Mail& mail, QString& error) override; // queues; always true
+
+private:
+    void run();
+
+    MailTransport& m_transport;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Mail> m_queue;
+    bool m_stopping = false;
+    std::thread m_thread;
 };
 
 // The bare address of "Name <address>" or of a bare address.

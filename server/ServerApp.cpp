@@ -169,6 +169,7 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     Authenticator authenticator(db, clock, options.defaultToken, sessionLifetime);
     PinLock pinLock(db, clock);
     DueMailSender dueMail(db, clock, *foundation.cipher, *foundation.mail);
+    BackgroundMailer requestMail(*foundation.mail);
 
     std::unique_ptr<AccountEndpoints> accounts;
     std::unique_ptr<PinEndpoints> pins;
@@ -191,7 +192,7 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     while (publicUrl.endsWith(u'/'))
         publicUrl.chop(1);
 
-    accounts = std::make_unique<AccountEndpoints>(db, clock, hasher, social, *foundation.mail, devices,
+    accounts = std::make_unique<AccountEndpoints>(db, clock, hasher, social, requestMail, devices,
         AccountEndpoints::Settings {sessionLifetime, publicUrl});
     pins = std::make_unique<PinEndpoints>(db, clock, *foundation.cipher, pinLock, options.pinBlockMinutes);
     websites = std::make_unique<WebsiteEndpoints>(
