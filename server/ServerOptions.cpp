@@ -187,7 +187,7 @@ std::vector<Setting> settings()
         {"google-tokeninfo-url", "BREVAK_SERVER_GOOGLE_TOKENINFO_URL", "URL",
             "Google's token information endpoint.", url(&ServerOptions::googleTokenInfoUrl)},
         {"facebook-graph-url", "BREVAK_SERVER_FACEBOOK_GRAPH_URL", "URL",
-            "Facebook's Graph API endpoint for the signed-in user (…/me).",
+            "Facebook's Graph API endpoint for the signed-in user (.../me).",
             url(&ServerOptions::facebookGraphUrl)},
         {"threads", "BREVAK_SERVER_THREADS", "N",
             "Request threads, each with its own database connection and one open connection at a time "
