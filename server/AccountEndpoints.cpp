@@ -141,7 +141,7 @@ ApiResponse AccountEndpoints::loginWithProvider(const Call& call, SocialMedia pr
         return answers::refusal(resultcode::badCredentials,
             QStringLiteral("Your %1 sign-in could not be confirmed. Please try again.").arg(providerName));
     // The provider's address is the one it vouches for; the one the application sent may differ.
-    const QString address = identity->email.isEmpty() ? QString() : identity->email;
+    const QString address = identity->email;
     if (!validation::isEmailAddress(address))
         return answers::refusal(resultcode::invalid,
             QStringLiteral("Your %1 account has no confirmed e-mail address.").arg(providerName));

@@ -33,7 +33,6 @@ struct ApiResponse
 namespace resultcode {
 inline constexpr int ok = 200;
 inline constexpr int badCredentials = 401;
-inline constexpr int forbidden = 403;
 inline constexpr int notFound = 404;
 inline constexpr int conflict = 409;
 inline constexpr int invalid = 422;

@@ -185,11 +185,6 @@ Sql& Sql::bindOptional(const std::optional<qint64>& value)
     return bind(value ? QVariant(*value) : QVariant(QMetaType::fromType<qlonglong>()));
 }
 
-Sql& Sql::bindNullText()
-{
-    return bind(QVariant(QMetaType::fromType<QString>()));
-}
-
 Sql& Sql::exec()
 {
     if (!m_query.exec())

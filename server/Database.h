@@ -77,7 +77,6 @@ public:
 
     Sql& bind(const QVariant& value);
     Sql& bindOptional(const std::optional<qint64>& value);
-    Sql& bindNullText();
     Sql& exec();
     bool next();
     qint64 int64(int column) const;

@@ -1,10 +1,12 @@
 #include "HttpServer.h"
 
 #include <Diagnostics.h>
+#include <atomic>
 #include <chrono>
 #include <httplib.h>
 #include <optional>
 #include <sys/socket.h>
+#include <thread>
 
 namespace {
 
@@ -38,6 +40,8 @@ struct HttpServer::Impl
     Handler handler;
     httplib::Server server;
     int listeningSocket = -1;
+    std::atomic<bool> stopRequested = false;
+    std::atomic<bool> runFinished = false;
 
     void serve(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader* reader);
 };
@@ -193,12 +197,19 @@ int HttpServer::bind(QString& error)
     return port;
 }
 
-void HttpServer::run()
+bool HttpServer::run()
 {
-    d->server.listen_after_bind();
+    const bool served = d->stopRequested || d->server.listen_after_bind();
+    d->runFinished = true;
+    return served;
 }
 
 void HttpServer::stop()
 {
+    d->stopRequested = true;
+    // The library ignores a stop that comes before its listening loop has begun (a signal right
+    // after start): wait for the loop, or for run() to have ended without one.
+    while (!d->server.is_running() && !d->runFinished)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     d->server.stop();
 }

@@ -31,7 +31,8 @@ public:
     // Opens the listening socket; returns the port, or -1 with the reason in error.
     int bind(QString& error);
     // Serves until stop() is called from another thread; returns once every connection is closed.
-    void run();
+    // False when serving could not begin.
+    bool run();
     void stop();
 
 private:

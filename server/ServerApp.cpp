@@ -219,8 +219,12 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
         say(QStringLiteral("brevak-server stopping (signal %1)").arg(signal));
         http.stop();
     });
-    http.run();
+    const bool served = http.run();
     devices.flush();
+    if (!served) {
+        say(QStringLiteral("brevak-server could not serve on ") + listening);
+        return 2;
+    }
     say(QStringLiteral("brevak-server stopped"));
     return 0;
 }
