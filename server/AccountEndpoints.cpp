@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DeviceRecorder.h"
+#include "Diagnostics.h"
 #include "FormData.h"
 #include "Mail.h"
 #include "PasswordHasher.h"
@@ -12,8 +13,6 @@
 #include "Validation.h"
 
 #include <QJsonArray>
-
-#include <Diagnostics.h>
 
 namespace {
 

@@ -1,11 +1,10 @@
 #include "AdminCommands.h"
 
 #include "Clock.h"
+#include "Diagnostics.h"
 #include "DueMailSender.h"
 #include "PinCipher.h"
 #include "Stores.h"
-
-#include <Diagnostics.h>
 
 namespace admin {
 

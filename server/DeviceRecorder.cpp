@@ -1,8 +1,7 @@
 #include "DeviceRecorder.h"
 
 #include "Database.h"
-
-#include <Diagnostics.h>
+#include "Diagnostics.h"
 
 DeviceRecorder::DeviceRecorder(Database& db, int flushMilliseconds)
     : m_db(db)

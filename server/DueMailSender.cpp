@@ -2,11 +2,10 @@
 
 #include "Clock.h"
 #include "Database.h"
+#include "Diagnostics.h"
 #include "Mail.h"
 #include "PinCipher.h"
 #include "Stores.h"
-
-#include <Diagnostics.h>
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "HttpServer.h"
 
-#include <Diagnostics.h>
+#include "Diagnostics.h"
+
 #include <atomic>
 #include <chrono>
 #include <httplib.h>

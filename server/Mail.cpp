@@ -1,12 +1,13 @@
 #include "Mail.h"
 
+#include "Diagnostics.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QUuid>
 
-#include <Diagnostics.h>
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>

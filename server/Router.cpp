@@ -3,13 +3,12 @@
 #include "AccountEndpoints.h"
 #include "Authenticator.h"
 #include "Database.h"
+#include "Diagnostics.h"
 #include "FormData.h"
 #include "PasswordHasher.h"
 #include "PinEndpoints.h"
 #include "ResetPage.h"
 #include "WebsiteEndpoints.h"
-
-#include <Diagnostics.h>
 
 namespace {
 

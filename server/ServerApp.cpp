@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DeviceRecorder.h"
+#include "Diagnostics.h"
 #include "DueMailSender.h"
 #include "HttpServer.h"
 #include "Mail.h"
@@ -25,7 +26,6 @@
 #include <QFile>
 #include <QUrl>
 
-#include <Diagnostics.h>
 #include <atomic>
 #include <curl/curl.h>
 #include <pthread.h>

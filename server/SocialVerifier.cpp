@@ -1,10 +1,11 @@
 #include "SocialVerifier.h"
 
+#include "Diagnostics.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
 
-#include <Diagnostics.h>
 #include <curl/curl.h>
 
 namespace {
