@@ -73,7 +73,9 @@ std::optional<QString> platformUUID(); // absent when it cannot be read
 QString deviceModel(); // empty when it cannot be read
 
 // Reachability flags of the general internet route, with the bit values of macOS's
-// SCNetworkReachability (Reachable 0x2, ConnectionRequired 0x4, ...).
+// SCNetworkReachability (Reachable 0x2, ConnectionRequired 0x4, ...). The reachability monitor moves
+// its source to a worker thread of its own and calls read, start and stop there, so a source creates
+// its notifiers and watchers in start(), never in its constructor.
 class ReachabilityFlagsSource : public QObject
 {
     Q_OBJECT
