@@ -1,6 +1,7 @@
 #include "SimulatedRoot.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace simulated {
@@ -22,6 +23,31 @@ QString applicationsFolder()
 QString homeFolder()
 {
     return rootFolder() + "/home";
+}
+
+namespace {
+
+QString offlineMarker()
+{
+    return rootFolder() + "/network-offline";
+}
+
+} // namespace
+
+bool isNetworkOffline()
+{
+    return QFile::exists(offlineMarker());
+}
+
+void setNetworkOffline(bool offline)
+{
+    QDir().mkpath(rootFolder());
+    if (offline) {
+        QFile marker(offlineMarker());
+        marker.open(QIODevice::WriteOnly);
+    } else {
+        QFile::remove(offlineMarker());
+    }
 }
 
 } // namespace simulated
