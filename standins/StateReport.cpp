@@ -33,7 +33,7 @@ QString runningText(const RunningApplication& application, qint64 frontmost)
 
 } // namespace
 
-QString stateReport(const QString& rootFolder, const MacState& state,
+QString stateReport(const QString& rootFolder, const MacState& state, bool offline,
     const QList<ApplicationBundle>& applications, const QStringList& installedAgentFiles)
 {
     const QString applicationsFolder = rootFolder + QStringLiteral("/Applications");
@@ -53,7 +53,7 @@ QString stateReport(const QString& rootFolder, const MacState& state,
                           ? QStringLiteral("denied, as for a user without admin rights (deny on)")
                           : QStringLiteral("allowed (deny off)"));
     report += QStringLiteral("Network: %1\n\n")
-                  .arg(state.offline ? QStringLiteral("offline") : QStringLiteral("online"));
+                  .arg(offline ? QStringLiteral("offline") : QStringLiteral("online"));
 
     report += QStringLiteral("Applications in %1:\n").arg(applicationsFolder);
     for (const ApplicationBundle& bundle : applications) {

@@ -159,6 +159,9 @@ int init(const QStringList& arguments)
     } else if (!file.overwrite(typicalMac(), &error)) {
         return fail(error);
     }
+    if (!simulated::setNetworkOffline(false)) {
+        return fail(QStringLiteral("cannot switch the network online in %1").arg(root));
+    }
     printOut(QStringLiteral("A typical Mac is set up at %1\n").arg(root));
     return 0;
 }
@@ -295,17 +298,28 @@ int application(const QStringList& arguments)
     return usage(QStringLiteral("use: app add NAME BUNDLE_ID | app remove NAME"));
 }
 
-int toggle(const QStringList& arguments, const QString& command, const QString& on, const QString& off,
-    bool MacState::*field)
+int deny(const QStringList& arguments)
 {
-    if (arguments.size() != 1 || (arguments.first() != on && arguments.first() != off)) {
-        return usage(QStringLiteral("use: %1 %2|%3").arg(command, on, off));
+    if (arguments.size() != 1 || (arguments.first() != "on" && arguments.first() != "off")) {
+        return usage(QStringLiteral("use: deny on|off"));
     }
-    const bool value = arguments.first() == on;
-    return changeState([&](MacState& state) {
-        state.*field = value;
+    const bool denied = arguments.first() == "on";
+    return changeState([denied](MacState& state) {
+        state.denyNetworkChanges = denied;
         return QString();
     });
+}
+
+int network(const QStringList& arguments)
+{
+    if (arguments.size() != 1 || (arguments.first() != "offline" && arguments.first() != "online")) {
+        return usage(QStringLiteral("use: network offline|online"));
+    }
+    if (!simulated::setNetworkOffline(arguments.first() == "offline")) {
+        return fail(QStringLiteral("cannot switch the network %1 in %2")
+                        .arg(arguments.first(), simulated::rootFolder()));
+    }
+    return 0;
 }
 
 int activate(const QStringList& arguments)
@@ -338,7 +352,7 @@ int showState(const QStringList& arguments)
     simulated::StateFile::pruneEndedProcesses(shown);
     const QStringList agentFiles = QDir(simulated::homeFolder() + QStringLiteral("/Library/LaunchAgents"))
                                        .entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    printOut(stateReport(simulated::rootFolder(), shown,
+    printOut(stateReport(simulated::rootFolder(), shown, simulated::isNetworkOffline(),
         simulated::installedApplications(simulated::applicationsFolder()), agentFiles));
     return 0;
 }
@@ -370,12 +384,10 @@ int main(int argc, char** argv)
         return application(arguments);
     }
     if (command == "deny") {
-        return toggle(
-            arguments, command, QStringLiteral("on"), QStringLiteral("off"), &MacState::denyNetworkChanges);
+        return deny(arguments);
     }
     if (command == "network") {
-        return toggle(
-            arguments, command, QStringLiteral("offline"), QStringLiteral("online"), &MacState::offline);
+        return network(arguments);
     }
     if (command == "activate") {
         return activate(arguments);

@@ -232,7 +232,7 @@ QByteArray MacState::toJson() const
         agents.append(QJsonObject {{"label", agent.label}, {"path", agent.path}});
     }
     const QJsonObject document {{"format", formatVersion}, {"networkServices", services},
-        {"denyNetworkChanges", denyNetworkChanges}, {"offline", offline}, {"runningApplications", running},
+        {"denyNetworkChanges", denyNetworkChanges}, {"runningApplications", running},
         {"frontmostProcessId", frontmostProcessId}, {"loadedLaunchAgents", agents},
         {"nextSimulatedProcessId", nextSimulatedProcessId}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
@@ -271,7 +271,6 @@ std::optional<MacState> MacState::fromJson(const QByteArray& json, QString* erro
         return NetworkService {item.text("name"), item.boolean("enabled", true), item.texts("dnsServers")};
     });
     state.denyNetworkChanges = fields.boolean("denyNetworkChanges");
-    state.offline = fields.boolean("offline");
     state.runningApplications
         = fields.objects<RunningApplication>("runningApplications", [](FieldReader& item) {
               RunningApplication application;

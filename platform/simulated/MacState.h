@@ -38,8 +38,9 @@ struct LaunchAgent
     QString path;
 };
 
-// Everything about the simulated Mac that is not a file of its own: network services, the two
-// switches, running applications in launch order and loaded launch agents.
+// Everything about the simulated Mac that is not a file of its own: network services, the deny
+// switch, running applications in launch order and loaded launch agents. (The offline switch is a
+// marker file of its own, see SimulatedRoot.h.)
 struct MacState
 {
     // Process ids given to simulated applications lie above every id the kernel hands out.
@@ -47,7 +48,6 @@ struct MacState
 
     QList<NetworkService> networkServices; // in service order
     bool denyNetworkChanges = false; // DNS changes fail as for a user without admin rights
-    bool offline = false; // the network is unreachable whatever the host says
     QList<RunningApplication> runningApplications; // in launch order
     qint64 frontmostProcessId = 0; // 0 when no application is frontmost
     QList<LaunchAgent> loadedLaunchAgents;

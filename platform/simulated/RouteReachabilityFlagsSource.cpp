@@ -1,7 +1,6 @@
 #include "RouteReachabilityFlagsSource.h"
 
 #include "SimulatedRoot.h"
-#include "StateFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,11 +86,7 @@ platform::ReachabilityFlagsSource::Reading RouteReachabilityFlagsSource::read()
     }
     // A host without IPv6 has no IPv6 table; that is no error.
     const bool hasRoute = ipv4.found || findIpv6DefaultRoute(m_tables.ipv6).found;
-    const std::optional<MacState> state = StateFile().read();
-    if (!state) {
-        return {std::nullopt, EIO};
-    }
-    return {hasRoute && !state->offline ? reachable : 0, 0};
+    return {hasRoute && !isNetworkOffline() ? reachable : 0, 0};
 }
 
 int RouteReachabilityFlagsSource::start()
@@ -116,13 +111,13 @@ int RouteReachabilityFlagsSource::start()
     connect(m_routeNotifier.get(), &QSocketNotifier::activated, this,
         &RouteReachabilityFlagsSource::drainRouteMessages);
 
-    const QString stateFolder = StateFile().folder();
-    m_stateWatcher = std::make_unique<QFileSystemWatcher>();
-    if (!QDir().mkpath(stateFolder) || !m_stateWatcher->addPath(stateFolder)) {
-        qWarning(
-            "Simulated Mac: the offline switch cannot be heard (cannot watch %s)", qPrintable(stateFolder));
+    // The offline switch is a marker file directly in the root folder.
+    const QString root = rootFolder();
+    m_switchWatcher = std::make_unique<QFileSystemWatcher>();
+    if (!QDir().mkpath(root) || !m_switchWatcher->addPath(root)) {
+        qWarning("Simulated Mac: the offline switch cannot be heard (cannot watch %s)", qPrintable(root));
     }
-    connect(m_stateWatcher.get(), &QFileSystemWatcher::directoryChanged, this,
+    connect(m_switchWatcher.get(), &QFileSystemWatcher::directoryChanged, this,
         &RouteReachabilityFlagsSource::reportIfChanged);
 
     m_reported = read().flags;
@@ -131,7 +126,7 @@ int RouteReachabilityFlagsSource::start()
 
 void RouteReachabilityFlagsSource::stop()
 {
-    m_stateWatcher.reset();
+    m_switchWatcher.reset();
     m_routeNotifier.reset();
     if (m_routeSocket >= 0) {
         ::close(m_routeSocket);

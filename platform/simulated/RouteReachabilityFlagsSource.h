@@ -18,7 +18,7 @@ struct RouteTables
 
 // Reachability of the internet on a Linux host running the simulated Mac: Reachable while the
 // kernel's routing table has a default route and the simulated Mac is not switched offline. Route
-// changes are heard on a netlink route socket, the offline switch through a watcher on the state
+// changes are heard on a netlink route socket, the offline switch through a watcher on the root
 // folder; nothing polls.
 class RouteReachabilityFlagsSource : public platform::ReachabilityFlagsSource
 {
@@ -39,7 +39,7 @@ private:
     RouteTables m_tables;
     int m_routeSocket = -1;
     std::unique_ptr<QSocketNotifier> m_routeNotifier;
-    std::unique_ptr<QFileSystemWatcher> m_stateWatcher;
+    std::unique_ptr<QFileSystemWatcher> m_switchWatcher;
     std::optional<quint32> m_reported;
 };
 

@@ -18,7 +18,8 @@ public:
     explicit SimulatedWorkspace(QObject* parent = nullptr);
 
     QList<platform::RunningApplication> runningApplications(const QString& bundleIdentifier) const override;
-    // A running BREVAK receives SIGTERM and quits in order; a simulated application just ends.
+    // A running BREVAK receives SIGTERM, which it turns into an orderly quit
+    // (platform::quitOnTerminationSignals); a simulated application just ends.
     bool terminate(const platform::RunningApplication& application) override;
     QString applicationLocation(const QString& bundleIdentifier) const override;
     QIcon iconForFile(const QString& path) const override;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "StateFile.h"
-#include "TerminationSignal.h"
 
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -32,7 +31,6 @@ private:
 
     StateFile m_stateFile;
     QFileSystemWatcher m_watcher;
-    TerminationSignal m_terminationSignal;
 };
 
 } // namespace simulated

@@ -129,19 +129,6 @@ private Q_SLOTS:
         QVERIFY(!changes.wait(300));
     }
 
-    void aDamagedStateGivesNoFlags()
-    {
-        QVERIFY(writeTables(ipv4Header + ipv4Default, QByteArray()));
-        QFile state(m_mac->stateFile());
-        QVERIFY(state.open(QIODevice::WriteOnly));
-        state.write("{\"format\": 1, \"offline\": \"yes\"}");
-        state.close();
-        simulated::RouteReachabilityFlagsSource source(tables());
-        const auto reading = source.read();
-        QVERIFY(!reading.flags);
-        QCOMPARE(reading.errorCode, EIO);
-    }
-
     void theHostsOwnRoutingTableIsRead()
     {
         // Whatever this machine's routes are, the kernel's tables can be read and a route socket opened.

@@ -19,6 +19,7 @@ void printLine(const QString& line)
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
+    platform::quitOnTerminationSignals();
     const std::unique_ptr<platform::Workspace> workspace = platform::createWorkspace();
     QObject::connect(workspace.get(), &platform::Workspace::applicationActivated,
         [](const QString& name) { printLine("activated " + name); });

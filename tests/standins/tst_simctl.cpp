@@ -295,10 +295,10 @@ private Q_SLOTS:
     {
         const auto result = m_mac->simctl({"--help"});
         QCOMPARE(result.exitCode, 0);
-        for (const QString& command :
+        for (const char* command :
             {"init", "service add", "service remove", "service disable", "service enable", "dns NAME",
                 "app add", "app remove", "deny on|off", "network offline|online", "activate NAME", "state"}) {
-            QVERIFY2(result.output.contains("  " + command), qPrintable(command));
+            QVERIFY2(result.output.contains("  " + QString::fromLatin1(command)), command);
         }
         QVERIFY(result.output.contains("(now " + m_mac->root() + ")"));
     }
