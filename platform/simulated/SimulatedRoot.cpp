@@ -39,15 +39,13 @@ bool isNetworkOffline()
     return QFile::exists(offlineMarker());
 }
 
-void setNetworkOffline(bool offline)
+bool setNetworkOffline(bool offline)
 {
-    QDir().mkpath(rootFolder());
-    if (offline) {
-        QFile marker(offlineMarker());
-        marker.open(QIODevice::WriteOnly);
-    } else {
-        QFile::remove(offlineMarker());
+    if (!offline) {
+        return !QFile::exists(offlineMarker()) || QFile::remove(offlineMarker());
     }
+    QFile marker(offlineMarker());
+    return QDir().mkpath(rootFolder()) && marker.open(QIODevice::WriteOnly);
 }
 
 } // namespace simulated

@@ -14,6 +14,6 @@ QString homeFolder(); // <root>/home, with Library/LaunchAgents inside
 // The switch of `brevak-simctl network offline`: while it is on, the simulated Mac has no route to
 // the internet whatever the host has.
 bool isNetworkOffline();
-void setNetworkOffline(bool offline);
+bool setNetworkOffline(bool offline); // false when the switch could not be changed
 
 } // namespace simulated
