@@ -157,7 +157,15 @@ void DNSConfiguration::refreshServiceStatus()
     }
 }
 
-bool DNSConfiguration::showsResolver(const QString& statusText) const
+bool DNSConfiguration::protects(const QString& statusText) const
+{
+    const QStringList servers = lines(statusText);
+    return !servers.isEmpty() && std::all_of(servers.cbegin(), servers.cend(), [this](const QString& server) {
+        return server == m_dnsIP;
+    });
+}
+
+bool DNSConfiguration::listsResolver(const QString& statusText) const
 {
     return lines(statusText).contains(m_dnsIP);
 }
@@ -166,7 +174,7 @@ bool DNSConfiguration::verificationRuleHolds() const
 {
     return !m_availableServices.isEmpty()
         && std::all_of(m_availableServices.begin(), m_availableServices.end(),
-            [this](networkservices service) { return showsResolver(statusString(service)); });
+            [this](networkservices service) { return protects(statusString(service)); });
 }
 
 bool DNSConfiguration::isProtectionActive()
@@ -180,7 +188,7 @@ bool DNSConfiguration::isProtectionActiveForConnection()
     refreshServiceStatus();
     if (m_rechability && m_availableServices.contains(networkservices::WiFi)
         && m_rechability->currentConnection() == Reachability::Connection::wifi) {
-        return showsResolver(m_wifiStatusString);
+        return protects(m_wifiStatusString);
     }
     return verificationRuleHolds();
 }
@@ -199,7 +207,7 @@ QStringList DNSConfiguration::currentDNSServers()
 void DNSConfiguration::startProtection(const Completion& completion)
 {
     const bool seemsConfigured = std::all_of(std::begin(allServices), std::end(allServices),
-        [this](networkservices service) { return showsResolver(statusString(service)); });
+        [this](networkservices service) { return protects(statusString(service)); });
     if (seemsConfigured) {
         diagnostics::printLine(QStringLiteral("already cinfigured"));
         refreshServiceStatus();
@@ -226,6 +234,6 @@ void DNSConfiguration::closeProtection(const Completion& completion)
     }
     refreshServiceStatus();
     const bool stillShown = std::any_of(m_availableServices.begin(), m_availableServices.end(),
-        [this](networkservices service) { return showsResolver(statusString(service)); });
+        [this](networkservices service) { return listsResolver(statusString(service)); });
     completion(!stillShown);
 }

@@ -68,8 +68,11 @@ public:
 private:
     QString& storedStatusString(networkservices service);
     void refreshServiceStatus();
-    // Whether a status text has a line that is exactly the resolver address.
-    bool showsResolver(const QString& statusText) const;
+    // Whether the servers of a status text are the resolver alone: a second server would let look-ups
+    // go around the filter.
+    bool protects(const QString& statusText) const;
+    // Whether one of the servers of a status text is the resolver.
+    bool listsResolver(const QString& statusText) const;
     // Protection holds when every listed service shows the resolver, and at least one is listed.
     bool verificationRuleHolds() const;
 

@@ -279,18 +279,21 @@ private Q_SLOTS:
         QFETCH(bool, active);
         auto configuration = create(listing);
         for (const QString& name : protectedServices) {
-            m_networksetup->servers.insert(name, "192.0.2.1\n" + resolver + '\n');
+            m_networksetup->servers.insert(name, resolver + '\n');
         }
         QCOMPARE(configuration->isProtectionActive(), active);
     }
 
-    void onlyAWholeLineIsTheResolver_data()
+    void onlyTheResolverAloneProtects_data()
     {
         QTest::addColumn<QString>("servers");
         QTest::addColumn<bool>("active");
         QTest::newRow("alone") << resolver + '\n' << true;
         QTest::newRow("without the final line break") << resolver << true;
-        QTest::newRow("second of two") << "192.0.2.1\n" + resolver + '\n' << true;
+        // Another server next to the resolver lets look-ups go around the filter.
+        QTest::newRow("after another server") << "192.0.2.1\n" + resolver + '\n' << false;
+        QTest::newRow("before another server") << resolver + "\n8.8.8.8\n" << false;
+        QTest::newRow("twice") << resolver + '\n' + resolver + '\n' << true;
         QTest::newRow("inside an IPv6 address") << "::ffff:" + resolver + '\n' << false;
         QTest::newRow("longer last octet") << resolver + "4\n" << false;
         QTest::newRow("longer first octet") << '1' + resolver + '\n' << false;
@@ -300,7 +303,7 @@ private Q_SLOTS:
         QTest::newRow("none") << "There aren't any DNS Servers set on Wi-Fi.\n" << false;
     }
 
-    void onlyAWholeLineIsTheResolver()
+    void onlyTheResolverAloneProtects()
     {
         QFETCH(QString, servers);
         QFETCH(bool, active);
