@@ -166,16 +166,19 @@ void ApiManager::request(
 void ApiManager::complete(QNetworkReply& reply, WebService service, const Parameters& parameters,
     bool timedOut, const FailureHandler& onFailure, const SuccessHandler& onSuccess)
 {
-    const QByteArray body = reply.readAll();
     std::optional<ApiError> error;
-    QString notJsonReason;
+    QByteArray body;
     if (timedOut) {
         error = ApiError {ApiError::Kind::timedOut, QStringLiteral("The request timed out.")};
     } else if (isTransportFailure(reply)) {
         error = ApiError {ApiError::Kind::transport, reply.errorString()};
-    } else if (!json::parse(body, &notJsonReason)) {
-        error
-            = ApiError {ApiError::Kind::notJson, QStringLiteral("The answer is not JSON: ") + notJsonReason};
+    } else {
+        body = reply.readAll();
+        QString notJsonReason;
+        if (!json::parse(body, &notJsonReason)) {
+            error = ApiError {
+                ApiError::Kind::notJson, QStringLiteral("The answer is not JSON: ") + notJsonReason};
+        }
     }
 
     diagnostics::printLine(request_log::separator());
