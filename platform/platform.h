@@ -10,6 +10,7 @@
 #include <QProcessEnvironment>
 #include <QSettings>
 #include <QString>
+#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -103,5 +104,12 @@ std::unique_ptr<ReachabilityFlagsSource> createReachabilityFlagsSource(QObject* 
 
 // Turns the process into a menu-bar-only application (no Dock icon, no menu bar of its own).
 void setAccessoryActivationPolicy();
+
+// A hidden title over a transparent title bar lets the window's content reach its top edge; the
+// opaque style gives the title bar back.
+void setTitleBarTransparent(QWidget* window, bool transparent);
+
+// Quits the application in an orderly way (its aboutToQuit runs) on SIGTERM, SIGINT and SIGHUP.
+void quitOnTerminationSignals();
 
 } // namespace platform
