@@ -44,8 +44,6 @@ public:
     using SuccessHandler = std::function<void(const QByteArray& body)>;
     using Headers = QMap<QString, QString>;
 
-    static constexpr std::chrono::milliseconds defaultTransferTimeout = std::chrono::seconds(30);
-
     explicit ApiManager(QObject* parent = nullptr);
     ~ApiManager() override;
 
@@ -56,7 +54,7 @@ public:
     void setNetworkAccessManager(QNetworkAccessManager* manager);
     // Installs the application's windows; returns the previous host.
     std::unique_ptr<ApiWindowHost> setWindowHost(std::unique_ptr<ApiWindowHost> host);
-    // A transfer that makes no progress for this long fails as timed out.
+    // A transfer that makes no progress for this long (30 s unless set) fails as timed out.
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
 
     // Starts watching the internet route: every change runs a status synchronisation. A monitor that
@@ -64,7 +62,6 @@ public:
     void startReachability();
     // The same with a monitor of the caller's (tests give one over a fake flags source).
     void startReachability(std::unique_ptr<Reachability> monitor);
-    Reachability* reachability() const { return m_reachability.get(); }
 
     // Sends the request unless the network is unreachable (then an alert, when there is a main
     // window, and neither callback runs).
@@ -87,5 +84,5 @@ private:
     QNetworkAccessManager* m_ownNetwork = nullptr; // child, created on first use
     std::unique_ptr<ApiWindowHost> m_windowHost;
     std::unique_ptr<Reachability> m_reachability;
-    std::chrono::milliseconds m_transferTimeout = defaultTransferTimeout;
+    std::chrono::milliseconds m_transferTimeout = std::chrono::seconds(30);
 };
