@@ -22,7 +22,8 @@ void CustomWindow::setContentSizeLimits(const QSize& size)
 
 void CustomWindow::beginSheet(QDialog* sheet)
 {
-    sheet->setParent(this, sheet->windowFlags() | Qt::Sheet);
+    // A window-modal dialog of this window is what macOS shows as a sheet.
+    sheet->setParent(this, (sheet->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     sheet->setWindowModality(Qt::WindowModal);
     sheet->open();
 }

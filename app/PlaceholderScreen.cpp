@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 PlaceholderScreen::PlaceholderScreen(const QString& title, Kind kind, QWidget* parent)
-    : QDialog(parent, kind == Kind::view ? Qt::Widget : Qt::Dialog)
+    : QWidget(parent)
 {
     const QString text = localizedText(title);
     setWindowTitle(text);
@@ -25,10 +25,10 @@ PlaceholderScreen::PlaceholderScreen(const QString& title, Kind kind, QWidget* p
     layout->addWidget(heading, 0, Qt::AlignHCenter);
     layout->addWidget(note, 0, Qt::AlignHCenter);
     if (kind == Kind::sheet) {
-        auto* close = new QPushButton(localizedText(QStringLiteral("Cancel")), this);
-        close->setObjectName(QStringLiteral("btnCancel"));
-        connect(close, &QPushButton::clicked, this, &QDialog::reject);
-        layout->addWidget(close, 0, Qt::AlignHCenter);
+        auto* cancel = new QPushButton(localizedText(QStringLiteral("Cancel")), this);
+        cancel->setObjectName(QStringLiteral("btnCancel"));
+        connect(cancel, &QPushButton::clicked, this, [this] { window()->close(); });
+        layout->addWidget(cancel, 0, Qt::AlignHCenter);
     }
     layout->addStretch();
     setMinimumSize(420, 260);

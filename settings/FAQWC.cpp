@@ -6,7 +6,6 @@
 #include "ui_FAQWC.h"
 
 #include <QAction>
-#include <QStyle>
 #include <QWebEngineView>
 
 FAQWC::FAQWC(QWidget* parent)
@@ -51,8 +50,7 @@ void FAQWC::windowDidLoad()
                        "QLineEdit#search:focus { border: none; outline: none; }"));
     m_ui->search->setAttribute(Qt::WA_MacShowFocusRect, false);
     m_ui->search->setClearButtonEnabled(true);
-    m_ui->search->addAction(
-        style()->standardIcon(QStyle::SP_FileDialogContentsView), QLineEdit::LeadingPosition);
+    m_ui->search->addAction(QIcon(QStringLiteral(":/icons/magnifyingglass.svg")), QLineEdit::LeadingPosition);
 
     m_webView = new QWebEngineView(m_ui->webViewContainer);
     m_webView->setObjectName(QStringLiteral("webView"));

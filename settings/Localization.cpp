@@ -35,8 +35,12 @@ QString currentLanguageCode()
 
 QString systemLanguageCode()
 {
-    const QString name = QLocale::system().name();
-    return name.section('_', 0, 0);
+    const QLocale system = QLocale::system();
+    // The C (POSIX) locale of a bare system speaks English.
+    if (system.language() == QLocale::C) {
+        return QStringLiteral("en");
+    }
+    return system.name().section('_', 0, 0);
 }
 
 QString resourceFolder()
