@@ -2,8 +2,8 @@
 #include "ProcessState.h"
 #include "RecordingCommandRunner.h"
 #include "SettingsStore.h"
+#include "TemporarySimulatedMac.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestBlockedApplicationHook : public QObject
@@ -11,15 +11,9 @@ class TestBlockedApplicationHook : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_root;
+    TemporarySimulatedMac m_mac;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_root.isValid());
-        qputenv("BREVAK_SIMULATED_ROOT", m_root.path().toUtf8());
-    }
-
     void init()
     {
         SettingsStore::shared().wipe();

@@ -2,11 +2,11 @@
 #include "LogCapture.h"
 #include "ProcessState.h"
 #include "SettingsStore.h"
+#include "TemporarySimulatedMac.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -16,15 +16,9 @@ class TestFAQWC : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_root;
+    TemporarySimulatedMac m_mac;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_root.isValid());
-        qputenv("BREVAK_SIMULATED_ROOT", m_root.path().toUtf8());
-    }
-
     void init()
     {
         SettingsStore::shared().wipe();

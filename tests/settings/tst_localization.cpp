@@ -2,8 +2,8 @@
 #include "LogCapture.h"
 #include "MessageTable.h"
 #include "SettingsStore.h"
+#include "TemporarySimulatedMac.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 // Runs on an English system and, registered a second time, on a French one.
@@ -12,16 +12,11 @@ class TestLocalization : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_root;
+    TemporarySimulatedMac m_mac;
     bool frenchSystem() const { return localization::systemLanguageCode() == "fr"; }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_root.isValid());
-        qputenv("BREVAK_SIMULATED_ROOT", m_root.path().toUtf8());
-        QVERIFY(QStringList({"en", "fr"}).contains(localization::systemLanguageCode()));
-    }
+    void initTestCase() { QVERIFY(QStringList({"en", "fr"}).contains(localization::systemLanguageCode())); }
 
     void init()
     {
