@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,8 +26,12 @@ void onSignal(int)
 // the event loop, woken by the other end, quits the application.
 void quitOnTerminationSignals()
 {
-    if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
+    if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         return;
+    }
+    // The programs BREVAK runs must not inherit the pair; macOS has no SOCK_CLOEXEC to say so at once.
+    for (int end : signalPipe) {
+        ::fcntl(end, F_SETFD, FD_CLOEXEC);
     }
     auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
