@@ -27,6 +27,20 @@ void printLine(const QString& line)
     std::fflush(stdout);
 }
 
+QString arrayText(const QStringList& texts)
+{
+    QStringList quoted;
+    for (QString text : texts) {
+        text.replace('\\', QLatin1String("\\\\"))
+            .replace('"', QLatin1String("\\\""))
+            .replace('\n', QLatin1String("\\n"))
+            .replace('\r', QLatin1String("\\r"))
+            .replace('\t', QLatin1String("\\t"));
+        quoted << '"' + text + '"';
+    }
+    return '[' + quoted.join(QLatin1String(", ")) + ']';
+}
+
 void setSink(Sink sink)
 {
     currentSink() = std::move(sink);

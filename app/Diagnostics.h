@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -8,6 +9,10 @@
 namespace diagnostics {
 
 void printLine(const QString& line);
+
+// A list of texts as the log prints it: ["first", "second\n"], with quotes, backslashes and line
+// breaks escaped.
+QString arrayText(const QStringList& texts);
 
 // Sends the lines somewhere else instead (tests read them); an empty sink restores standard output.
 using Sink = std::function<void(const QString&)>;

@@ -10,6 +10,7 @@
 #include <QProcessEnvironment>
 #include <QSettings>
 #include <QString>
+#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -73,7 +74,9 @@ std::optional<QString> platformUUID(); // absent when it cannot be read
 QString deviceModel(); // empty when it cannot be read
 
 // Reachability flags of the general internet route, with the bit values of macOS's
-// SCNetworkReachability (Reachable 0x2, ConnectionRequired 0x4, ...).
+// SCNetworkReachability (Reachable 0x2, ConnectionRequired 0x4, ...). The reachability monitor moves
+// its source to a worker thread of its own and calls read, start and stop there, so a source creates
+// its notifiers and watchers in start(), never in its constructor.
 class ReachabilityFlagsSource : public QObject
 {
     Q_OBJECT
@@ -101,5 +104,12 @@ std::unique_ptr<ReachabilityFlagsSource> createReachabilityFlagsSource(QObject* 
 
 // Turns the process into a menu-bar-only application (no Dock icon, no menu bar of its own).
 void setAccessoryActivationPolicy();
+
+// A hidden title over a transparent title bar lets the window's content reach its top edge; the
+// opaque style gives the title bar back.
+void setTitleBarTransparent(QWidget* window, bool transparent);
+
+// Quits the application in an orderly way (its aboutToQuit runs) on SIGTERM, SIGINT and SIGHUP.
+void quitOnTerminationSignals();
 
 } // namespace platform

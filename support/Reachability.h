@@ -3,9 +3,9 @@
 #include "platform.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -55,8 +55,8 @@ public:
     // A monitor of the general internet route (0.0.0.0). With `notifyOnMainThread` false the
     // changes are reported at once on the thread that sees them. Absent when the platform cannot
     // create one; `error` then says why.
-    static std::unique_ptr<Reachability> forInternetConnection(bool notifyOnMainThread = true,
-                                                               ReachabilityError* error = nullptr);
+    static std::unique_ptr<Reachability> forInternetConnection(
+        bool notifyOnMainThread = true, ReachabilityError* error = nullptr);
     // The same over a flags source of the caller's (tests use a fake one).
     Reachability(std::unique_ptr<platform::ReachabilityFlagsSource> source, bool notifyOnMainThread);
     ~Reachability() override;
@@ -72,7 +72,7 @@ public:
     void stopNotifications();
     bool notifierRunning() const { return m_notifierRunning; }
 
-    std::optional<quint32> flags() const { return m_flags; }
+    std::optional<quint32> flags() const;
     Connection currentConnection();
 
     static QString connectionText(Connection connection); // "No Connection", "WiFi", "Cellular"
@@ -90,8 +90,10 @@ private:
     void reportChange();
 
     std::unique_ptr<platform::ReachabilityFlagsSource> m_source;
+    QMetaObject::Connection m_callback;
     QThread m_serialThread;
     bool m_notifyOnMainThread;
     bool m_notifierRunning = false;
-    std::optional<quint32> m_flags;
+    // Written on the serial thread, read anywhere: -1 while no flags are known.
+    std::atomic<qint64> m_flags {-1};
 };

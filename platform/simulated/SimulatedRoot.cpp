@@ -1,6 +1,7 @@
 #include "SimulatedRoot.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace simulated {
@@ -22,6 +23,29 @@ QString applicationsFolder()
 QString homeFolder()
 {
     return rootFolder() + "/home";
+}
+
+namespace {
+
+QString offlineMarker()
+{
+    return rootFolder() + "/network-offline";
+}
+
+} // namespace
+
+bool isNetworkOffline()
+{
+    return QFile::exists(offlineMarker());
+}
+
+bool setNetworkOffline(bool offline)
+{
+    if (!offline) {
+        return !QFile::exists(offlineMarker()) || QFile::remove(offlineMarker());
+    }
+    QFile marker(offlineMarker());
+    return QDir().mkpath(rootFolder()) && marker.open(QIODevice::WriteOnly);
 }
 
 } // namespace simulated

@@ -11,4 +11,9 @@ QString rootFolder();
 QString applicationsFolder(); // <root>/Applications
 QString homeFolder(); // <root>/home, with Library/LaunchAgents inside
 
+// The switch of `brevak-simctl network offline`: while it is on, the simulated Mac has no route to
+// the internet whatever the host has.
+bool isNetworkOffline();
+bool setNetworkOffline(bool offline); // false when the switch could not be changed
+
 } // namespace simulated

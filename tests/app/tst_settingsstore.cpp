@@ -1,10 +1,10 @@
 #include "SettingsStore.h"
+#include "TemporarySimulatedMac.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestSettingsStore : public QObject
@@ -12,7 +12,7 @@ class TestSettingsStore : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_root;
+    TemporarySimulatedMac m_mac;
     SettingsStore& store() { return SettingsStore::shared(); }
 
     QJsonObject runProbe(const QString& mode)
@@ -27,12 +27,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_root.isValid());
-        qputenv("BREVAK_SIMULATED_ROOT", m_root.path().toUtf8());
-    }
-
     void init() { store().wipe(); }
 
     void absentKeysReadAsTheirEmptyValues()

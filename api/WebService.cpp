@@ -1,0 +1,47 @@
+#include "WebService.h"
+
+#include "Configuration.h"
+
+QString webServicePath(WebService service)
+{
+    switch (service) {
+    case WebService::signup:
+        return QStringLiteral("signup");
+    case WebService::login:
+        return QStringLiteral("login");
+    case WebService::forgot:
+        return QStringLiteral("forgot-password");
+    case WebService::updateProfile:
+        return QStringLiteral("update-profile");
+    case WebService::setupPin:
+        return QStringLiteral("setupPin");
+    case WebService::checkPin:
+        return QStringLiteral("checkPin");
+    case WebService::retrievePin:
+        return QStringLiteral("retrievePin");
+    case WebService::updatePin:
+        return QStringLiteral("updatePin");
+    case WebService::removepin:
+        return QStringLiteral("removepin");
+    case WebService::getBlockWebsiteByUser:
+        return QStringLiteral("getblockwebsitebyuser?page=1");
+    case WebService::blockWebsite:
+        return QStringLiteral("blockwesitebyuser");
+    case WebService::unblockWebsite:
+        return QStringLiteral("unblockwesitebyuser");
+    case WebService::syncURL:
+        return QStringLiteral("sync-url");
+    case WebService::logout:
+        return QStringLiteral("logout");
+    }
+    return {};
+}
+
+QUrl webServiceUrl(WebService service)
+{
+    QString base = configuration::apiBaseUrl();
+    while (base.endsWith('/')) {
+        base.chop(1);
+    }
+    return QUrl(base + QStringLiteral("/api/v3/") + webServicePath(service));
+}

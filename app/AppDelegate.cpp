@@ -1,0 +1,160 @@
+#include "AppDelegate.h"
+
+#include "CommonWS.h"
+#include "Diagnostics.h"
+#include "GoogleSignIn.h"
+#include "Localization.h"
+#include "NotificationCenter.h"
+#include "SettingsStore.h"
+#include "Storyboard.h"
+
+#include <QApplication>
+#include <QScreen>
+
+namespace {
+
+AppDelegate* instance = nullptr;
+
+void synchroniseAccountStatus()
+{
+    CommonWS::shared().syncURL({});
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(std::unique_ptr<platform::Workspace> workspace, Options options, QObject* parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_wc(Storyboard::main().instantiate(QStringLiteral("FAQWC")))
+    , m_shared(std::move(workspace))
+    , m_protection(synchroniseAccountStatus)
+    , m_blockedApplications([this] { showBlockPage(); })
+{
+    instance = this;
+}
+
+AppDelegate::~AppDelegate()
+{
+    delete m_wc;
+    if (instance == this) {
+        instance = nullptr;
+    }
+}
+
+AppDelegate* AppDelegate::shared()
+{
+    return instance;
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    alignLanguageWithSystem();
+    createStatusItem();
+    restoreGoogleSignIn();
+    connect(m_shared.get(), &platform::Workspace::applicationActivated, this, &AppDelegate::printMe);
+    m_protection.applyAtLaunch();
+    m_protection.start(m_options.protectionCheckPeriod);
+    m_launchAgent.install();
+    m_launchAgent.load();
+    keepSingleInstance();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    diagnostics::printLine(QStringLiteral("applicationWillTerminate"));
+    m_launchAgent.load();
+}
+
+bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed()
+{
+    platform::setAccessoryActivationPolicy();
+    return false;
+}
+
+void AppDelegate::printMe(const QString& localizedName)
+{
+    m_blockedApplications.applicationActivated(localizedName);
+}
+
+void AppDelegate::sayHello()
+{
+    m_protection.check();
+}
+
+void AppDelegate::orderFrontFirstWindow()
+{
+    QWidget* window = m_mainWindow;
+    if (!window) {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        window = windows.isEmpty() ? nullptr : windows.first();
+    }
+    if (window) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void AppDelegate::showWindow()
+{
+    orderFrontFirstWindow();
+    QMetaObject::invokeMethod(
+        this,
+        [] {
+            CommonWS::shared().syncURL([] {
+                NotificationCenter::shared().post(QString::fromLatin1(notifications::pinProtectionOff),
+                    SettingsStore::shared().boolValue(keys::isPinSeted));
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+void AppDelegate::alignLanguageWithSystem()
+{
+    const QString system = localization::systemLanguageCode();
+    const std::optional<QString> stored = SettingsStore::shared().textValue(keys::currentLanguage);
+    if (!system.isEmpty() && stored && *stored != system) {
+        SettingsStore::shared().setString(keys::currentLanguage, system);
+    }
+}
+
+void AppDelegate::createStatusItem()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        diagnostics::printLine(QStringLiteral("No menu bar for the status item; the window is the way back"));
+        return;
+    }
+    m_statusItem = std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/icons/hand.raised.fill.svg")));
+    m_statusItem->setToolTip(QStringLiteral("icon"));
+    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this, &AppDelegate::showWindow);
+    m_statusItem->show();
+}
+
+void AppDelegate::restoreGoogleSignIn()
+{
+    GoogleSignIn::restorePreviousSignIn([](bool restored) {
+        diagnostics::printLine(restored ? QStringLiteral("User Signed In") : QStringLiteral("No user"));
+    });
+}
+
+void AppDelegate::showBlockPage()
+{
+    if (!m_wc) {
+        return;
+    }
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        m_wc->resize(screen->geometry().size());
+    }
+    m_wc->show();
+    m_wc->raise();
+    m_wc->activateWindow();
+}
+
+void AppDelegate::keepSingleInstance()
+{
+    const QList<platform::RunningApplication> running
+        = m_shared->runningApplications(QString::fromLatin1(platform::ownBundleIdentifier));
+    for (qsizetype i = 0; i + 1 < running.size(); ++i) {
+        m_shared->terminate(running.at(i));
+    }
+}

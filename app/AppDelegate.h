@@ -1,0 +1,72 @@
+#pragma once
+
+#include "BlockedApplicationHook.h"
+#include "CustomWindow.h"
+#include "LaunchAgent.h"
+#include "ProtectionKeeper.h"
+#include "platform.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+#include <chrono>
+#include <memory>
+
+// Brings BREVAK up and keeps it running: the language, the menu-bar item, the watch on which
+// application comes to the front, DNS protection at launch and every minute, the launch agent and
+// a single running instance. It lives as long as the process.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        std::chrono::milliseconds protectionCheckPeriod = std::chrono::seconds(60);
+    };
+
+    AppDelegate(std::unique_ptr<platform::Workspace> workspace, Options options, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The application's delegate, while one exists.
+    static AppDelegate* shared();
+
+    // The window every sheet is begun on; set by the main window controller.
+    CustomWindow* mainWindow() const { return m_mainWindow; }
+    void setMainWindow(CustomWindow* window) { m_mainWindow = window; }
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    // Closing the last window leaves a menu-bar-only process that keeps protecting.
+    bool applicationShouldTerminateAfterLastWindowClosed();
+
+    // An application came to the front.
+    void printMe(const QString& localizedName);
+    // The once-a-minute protection check.
+    void sayHello();
+    // The status item was clicked.
+    void showWindow();
+    // Brings the application's window (the main window when there is one) to the front.
+    void orderFrontFirstWindow();
+
+    QWidget* helpWindow() const { return m_wc; }
+    QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
+    const ProtectionKeeper& protectionKeeper() const { return m_protection; }
+
+private:
+    void alignLanguageWithSystem();
+    void createStatusItem();
+    void restoreGoogleSignIn();
+    void showBlockPage();
+    void keepSingleInstance();
+
+    Options m_options;
+    QPointer<CustomWindow> m_mainWindow;
+    QPointer<QWidget> m_wc;
+    std::unique_ptr<platform::Workspace> m_shared;
+    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    ProtectionKeeper m_protection;
+    BlockedApplicationHook m_blockedApplications;
+    LaunchAgent m_launchAgent;
+};

@@ -1,0 +1,44 @@
+#include "CustomWindow.h"
+
+#include <QDialog>
+
+CustomWindow::CustomWindow(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+}
+
+void CustomWindow::setContentViewController(QWidget* controller)
+{
+    setCentralWidget(controller);
+}
+
+void CustomWindow::setContentSizeLimits(const QSize& size)
+{
+    setMinimumSize(size);
+    setMaximumSize(size);
+    resize(size);
+}
+
+void CustomWindow::beginSheet(QDialog* sheet)
+{
+    // A window-modal dialog of this window is what macOS shows as a sheet.
+    sheet->setParent(this, (sheet->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
+}
+
+QDialog* CustomWindow::attachedSheet() const
+{
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+        if (dialog->isVisible() && dialog->windowModality() == Qt::WindowModal) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+void CustomWindow::endSheet(QDialog* sheet)
+{
+    sheet->close();
+}

@@ -1,0 +1,43 @@
+#include "platform.h"
+
+#include <QDir>
+
+namespace platform {
+
+QString shellPath()
+{
+    return QStringLiteral("/bin/zsh");
+}
+
+QString launchctlPath()
+{
+    return QStringLiteral("/bin/launchctl");
+}
+
+QString osascriptPath()
+{
+    return QStringLiteral("/usr/bin/osascript");
+}
+
+QString applicationsFolder()
+{
+    return QStringLiteral("/Applications");
+}
+
+QString homeFolder()
+{
+    return QDir::homePath();
+}
+
+QString applicationBundle()
+{
+    return QStringLiteral("/Applications/BREVAK.app");
+}
+
+// The system programs find what they need on the user's own PATH.
+QProcessEnvironment commandEnvironment()
+{
+    return QProcessEnvironment::systemEnvironment();
+}
+
+} // namespace platform

@@ -1,0 +1,34 @@
+#include "platform.h"
+
+#import <AppKit/AppKit.h>
+
+namespace platform {
+
+void setAccessoryActivationPolicy()
+{
+    [[NSApplication sharedApplication] setActivationPolicy:NSApplicationActivationPolicyAccessory];
+}
+
+// The window's dynamic property says which style it has, as on the simulated Mac, so the screens and
+// their tests read the same on both.
+void setTitleBarTransparent(QWidget* window, bool transparent)
+{
+    window->setProperty("titleBarTransparent", transparent);
+    @autoreleasepool {
+        // The native handle of a top-level widget is the content view of its NSWindow.
+        NSView* view = (__bridge NSView*)reinterpret_cast<void*>(window->window()->winId());
+        NSWindow* nsWindow = view.window;
+        if (!nsWindow) {
+            return;
+        }
+        nsWindow.titleVisibility = transparent ? NSWindowTitleHidden : NSWindowTitleVisible;
+        nsWindow.titlebarAppearsTransparent = transparent;
+        if (transparent) {
+            nsWindow.styleMask |= NSWindowStyleMaskFullSizeContentView;
+        } else {
+            nsWindow.styleMask &= ~NSWindowStyleMaskFullSizeContentView;
+        }
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+#include <memory>
+
+class QWebEngineView;
+
+namespace Ui {
+class FAQWC;
+}
+
+// The help window: the FAQ in the interface language, or the block page right after a blocked
+// application was quit. It chooses its page when it is first shown; the web engine starts then too.
+class FAQWC : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FAQWC(QWidget* parent = nullptr);
+    ~FAQWC() override;
+
+    // The page for the current state: the block page when one was requested, else the French FAQ
+    // for "fr" and the English FAQ for every other language.
+    static QUrl pageForCurrentState();
+
+    QUrl faqPageURL() const { return m_faqPageURL; }
+    QWebEngineView* webView() const { return m_webView; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void windowDidLoad();
+    void searchAction();
+
+    std::unique_ptr<Ui::FAQWC> m_ui;
+    QWebEngineView* m_webView = nullptr; // created at the first show, owned by its container
+    QUrl m_faqPageURL;
+    bool m_loaded = false;
+};

@@ -1,0 +1,520 @@
+#include "AlertRecorder.h"
+#include "ApiManager.h"
+#include "ApiTestSupport.h"
+#include "Configuration.h"
+#include "FakeNetworkAccessManager.h"
+#include "LogCapture.h"
+
+#include <QTest>
+#include <QUrlQuery>
+
+Q_DECLARE_METATYPE(WebService)
+Q_DECLARE_METATYPE(FakeResponse)
+
+// The request routine of the API client against a network manager that answers from memory.
+class TestApiManager : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Outcome
+    {
+        QList<QByteArray> successes;
+        QList<ApiError> failures;
+    };
+
+    std::unique_ptr<LogCapture> m_log;
+    std::unique_ptr<AlertRecorder> m_alerts;
+    std::unique_ptr<FakeNetworkAccessManager> m_network;
+    std::unique_ptr<ApiManager> m_api;
+    TestMonitor m_monitor;
+    std::shared_ptr<QStringList> m_windowEvents;
+
+    SettingsStore& store() { return SettingsStore::shared(); }
+
+    std::shared_ptr<Outcome> send(WebService service, const Parameters& parameters = {})
+    {
+        auto outcome = std::make_shared<Outcome>();
+        m_api->request(
+            service, parameters, [outcome](const ApiError& error) { outcome->failures.append(error); },
+            [outcome](const QByteArray& body) { outcome->successes.append(body); });
+        return outcome;
+    }
+
+    // Waits until a request has been answered and its dump printed.
+    bool answered(int count = 1)
+    {
+        return QTest::qWaitFor([&] {
+            return std::count_if(m_log->lines().cbegin(), m_log->lines().cend(), [](const QString& line) {
+                return line.startsWith("Response Data - ") || line.startsWith("Error : ");
+            }) >= count;
+        });
+    }
+
+    // A client whose network is reachable, after the status synchronisation of its first report.
+    void startReachable()
+    {
+        m_api->startReachability(m_monitor.create(Reachability::Reachable));
+        QVERIFY(answered());
+        QVERIFY(QTest::qWaitFor([&] { return m_log->contains("reachability changed"); }));
+        m_network->clear();
+        m_log->clear();
+    }
+
+    void installWindowHost(bool mainWindow = true)
+    {
+        m_api->setWindowHost(std::make_unique<RecordingWindowHost>(m_windowEvents, mainWindow));
+    }
+
+    void signIn()
+    {
+        store().setString(keys::loginToken, "session-token-0001");
+        store().setInteger(keys::userId, 42);
+        store().setBool(keys::isLogin, true);
+        store().setBool(keys::isLoggedOut, false);
+        store().setBool(keys::isPinSeted, true);
+        store().setBool(keys::dnsLastStatus, true);
+        store().setString(keys::currentLanguage, "fr");
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("BREVAK_API_BASE_URL", "http://brevak.test:8080/");
+        qunsetenv("BREVAK_DEFAULT_TOKEN");
+    }
+
+    void init()
+    {
+        store().wipe();
+        m_log = std::make_unique<LogCapture>();
+        m_alerts = std::make_unique<AlertRecorder>();
+        m_network = std::make_unique<FakeNetworkAccessManager>();
+        m_api = std::make_unique<ApiManager>();
+        m_api->setNetworkAccessManager(m_network.get());
+        m_windowEvents = std::make_shared<QStringList>();
+    }
+
+    void cleanup()
+    {
+        m_api.reset();
+        m_network.reset();
+        m_alerts.reset();
+        m_log.reset();
+    }
+
+    void everyEndpointIsPostedToItsPath_data()
+    {
+        QTest::addColumn<WebService>("service");
+        QTest::addColumn<QString>("url");
+        const QString base = "http://brevak.test:8080/api/v3/";
+        QTest::newRow("signup") << WebService::signup << base + "signup";
+        QTest::newRow("login") << WebService::login << base + "login";
+        QTest::newRow("forgot") << WebService::forgot << base + "forgot-password";
+        QTest::newRow("updateProfile") << WebService::updateProfile << base + "update-profile";
+        QTest::newRow("setupPin") << WebService::setupPin << base + "setupPin";
+        QTest::newRow("checkPin") << WebService::checkPin << base + "checkPin";
+        QTest::newRow("retrievePin") << WebService::retrievePin << base + "retrievePin";
+        QTest::newRow("updatePin") << WebService::updatePin << base + "updatePin";
+        QTest::newRow("removepin") << WebService::removepin << base + "removepin";
+        QTest::newRow("getBlockWebsiteByUser")
+            << WebService::getBlockWebsiteByUser << base + "getblockwebsitebyuser?page=1";
+        QTest::newRow("blockWebsite") << WebService::blockWebsite << base + "blockwesitebyuser";
+        QTest::newRow("unblockWebsite") << WebService::unblockWebsite << base + "unblockwesitebyuser";
+        QTest::newRow("syncURL") << WebService::syncURL << base + "sync-url";
+        QTest::newRow("logout") << WebService::logout << base + "logout";
+    }
+
+    void everyEndpointIsPostedToItsPath()
+    {
+        QFETCH(WebService, service);
+        QFETCH(QString, url);
+        startReachable();
+        send(service, {{"user_id", "42"}});
+        QCOMPARE(m_network->requests().size(), 1);
+        const RecordedRequest& request = m_network->lastRequest();
+        QCOMPARE(request.method(), "POST");
+        QCOMPARE(request.url().toString(), url);
+        QCOMPARE(request.header("Content-Type"), "application/x-www-form-urlencoded; charset=utf-8");
+        QCOMPARE(request.body, "user_id=42");
+        QVERIFY(answered());
+        QVERIFY(m_log->contains("API: " + url + " \n"));
+    }
+
+    void theListQueryStaysInTheUrlAndParametersGoInTheBody()
+    {
+        startReachable();
+        send(WebService::getBlockWebsiteByUser, {{"user_id", "42"}});
+        const RecordedRequest& request = m_network->lastRequest();
+        QCOMPARE(request.url().path(), "/api/v3/getblockwebsitebyuser");
+        QCOMPARE(request.url().query(), "page=1");
+        QCOMPARE(request.body, "user_id=42");
+    }
+
+    void formBodyEscapesEverythingButUnreservedCharacters_data()
+    {
+        QTest::addColumn<Parameters>("parameters");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("no parameters") << Parameters {} << QByteArray();
+        QTest::newRow("keys in order") << Parameters {{"pin", "123456"}, {"old_pin", "654321"}}
+                                       << QByteArray("old_pin=654321&pin=123456");
+        QTest::newRow("plus and at") << Parameters {{"email", "a+b@example.com"}}
+                                     << QByteArray("email=a%2Bb%40example.com");
+        QTest::newRow("delimiters") << Parameters {{"password", "p&ss=w?rd/#;,"}}
+                                    << QByteArray("password=p%26ss%3Dw%3Frd%2F%23%3B%2C");
+        QTest::newRow("blanks") << Parameters {{"name", " Alex  Martin "}}
+                                << QByteArray("name=%20Alex%20%20Martin%20");
+        QTest::newRow("non-ASCII") << Parameters {{"name", QString::fromUtf8("Zoë 日本 🎲")}}
+                                   << QByteArray("name=Zo%C3%AB%20%E6%97%A5%E6%9C%AC%20%F0%9F%8E%B2");
+        QTest::newRow("unreserved stay")
+            << Parameters {{"device_name", "Mac-mini_2.0~x"}} << QByteArray("device_name=Mac-mini_2.0~x");
+        QTest::newRow("escaped keys") << Parameters {{"a b&c=d", "e"}} << QByteArray("a%20b%26c%3Dd=e");
+        QTest::newRow("empty value") << Parameters {{"user_id", ""}} << QByteArray("user_id=");
+        QTest::newRow("percent") << Parameters {{"domain", "100%"}} << QByteArray("domain=100%25");
+    }
+
+    void formBodyEscapesEverythingButUnreservedCharacters()
+    {
+        QFETCH(Parameters, parameters);
+        QFETCH(QByteArray, body);
+        startReachable();
+        send(WebService::signup, parameters);
+        QCOMPARE(m_network->lastRequest().body, body);
+
+        // A form decoder gets every key and value back exactly.
+        QByteArray spaced = body;
+        spaced.replace('+', ' ');
+        const QUrlQuery decoded(QString::fromLatin1(spaced));
+        Parameters roundTrip;
+        for (const auto& [key, value] : decoded.queryItems(QUrl::FullyDecoded)) {
+            roundTrip.insert(key, value);
+        }
+        QCOMPARE(roundTrip, parameters);
+    }
+
+    void headersCarryTheSessionAndTheLanguage_data()
+    {
+        QTest::addColumn<QVariant>("token");
+        QTest::addColumn<QVariant>("language");
+        QTest::addColumn<QString>("authorization");
+        QTest::addColumn<QString>("localization");
+        const QString defaultBearer = "Bearer " + configuration::defaultToken();
+        QTest::newRow("nothing stored") << QVariant() << QVariant() << defaultBearer << "";
+        QTest::newRow("empty token") << QVariant("") << QVariant("en") << defaultBearer << "en";
+        QTest::newRow("token not text") << QVariant(1234) << QVariant("fr") << defaultBearer << "fr";
+        QTest::newRow("signed in") << QVariant("abc.def.ghi") << QVariant("fr") << "Bearer abc.def.ghi"
+                                   << "fr";
+        QTest::newRow("language not text") << QVariant("abc.def.ghi") << QVariant(7) << "Bearer abc.def.ghi"
+                                           << "";
+        QTest::newRow("other language") << QVariant("abc.def.ghi") << QVariant("de") << "Bearer abc.def.ghi"
+                                        << "de";
+    }
+
+    void headersCarryTheSessionAndTheLanguage()
+    {
+        QFETCH(QVariant, token);
+        QFETCH(QVariant, language);
+        QFETCH(QString, authorization);
+        QFETCH(QString, localization);
+        startReachable();
+        if (token.isValid()) {
+            store().setObject(keys::loginToken, token);
+        }
+        if (language.isValid()) {
+            store().setObject(keys::currentLanguage, language);
+        }
+        send(WebService::login);
+        const RecordedRequest& request = m_network->lastRequest();
+        QCOMPARE(QString::fromUtf8(request.header("Authorization")), authorization);
+        QVERIFY(request.request.hasRawHeader("X-localization"));
+        QCOMPARE(QString::fromUtf8(request.header("X-localization")), localization);
+        QCOMPARE(ApiManager::authHeaders().value("Authorization"), authorization);
+    }
+
+    void unreachableNetworkSendsNothing_data()
+    {
+        QTest::addColumn<bool>("monitor");
+        QTest::addColumn<bool>("host");
+        QTest::addColumn<bool>("mainWindow");
+        QTest::addColumn<bool>("alert");
+        QTest::newRow("no monitor, main window") << false << true << true << true;
+        QTest::newRow("no monitor, no main window") << false << true << false << false;
+        QTest::newRow("no monitor, no windows at all") << false << false << false << false;
+        QTest::newRow("unavailable, main window") << true << true << true << true;
+        QTest::newRow("unavailable, no main window") << true << true << false << false;
+    }
+
+    void unreachableNetworkSendsNothing()
+    {
+        QFETCH(bool, monitor);
+        QFETCH(bool, host);
+        QFETCH(bool, mainWindow);
+        QFETCH(bool, alert);
+        if (monitor) {
+            m_api->startReachability(
+                m_monitor.create(Reachability::Reachable | Reachability::ConnectionRequired));
+            QVERIFY(QTest::qWaitFor([&] { return m_log->contains("reachability changed"); }));
+            QVERIFY(m_log->contains("not reachable"));
+        }
+        if (host) {
+            installWindowHost(mainWindow);
+        }
+        const auto outcome = send(WebService::checkPin, {{"pin", "123456"}});
+        QTest::qWait(20);
+        QVERIFY(m_network->requests().isEmpty());
+        QVERIFY(outcome->successes.isEmpty() && outcome->failures.isEmpty());
+        QCOMPARE(m_alerts->count(), alert ? 1 : 0);
+        if (alert) {
+            QCOMPARE(m_alerts->alerts().first().message, "Ooops");
+            QCOMPARE(m_alerts->alerts().first().informative, "Network Not Reachable");
+        }
+    }
+
+    void successfulAnswerGoesToTheCaller_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("200") << 200;
+        QTest::newRow("201") << 201;
+        QTest::newRow("299") << 299;
+    }
+
+    void successfulAnswerGoesToTheCaller()
+    {
+        QFETCH(int, status);
+        startReachable();
+        const QByteArray body = apiFixture("check_pin.json");
+        m_network->respondWith(FakeResponse::answer(status, body));
+        const auto outcome = send(WebService::checkPin, {{"attempt", "1"}, {"user_id", "42"}});
+        QVERIFY(answered());
+        QCOMPARE(outcome->successes, QList<QByteArray> {body});
+        QVERIFY(outcome->failures.isEmpty());
+        QCOMPARE(m_alerts->count(), 0);
+        QCOMPARE(m_log->lines(),
+            QStringList({
+                QString(74, '='),
+                "API: http://brevak.test:8080/api/v3/checkPin \n",
+                "Param: [\"attempt\": \"1\", \"user_id\": \"42\"]\n",
+                "Header: [\"Authorization\": \"Bearer ****" + configuration::defaultToken().right(4)
+                    + "\", \"X-localization\": \"\"]\n",
+                QString("Response Data - %1 bytes").arg(body.size()),
+            }));
+    }
+
+    void otherStatusesAlertThenStillHandTheBodyOn_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("422") << 422;
+        QTest::newRow("500") << 500;
+        QTest::newRow("404") << 404;
+        QTest::newRow("400") << 400;
+        QTest::newRow("302") << 302;
+    }
+
+    void otherStatusesAlertThenStillHandTheBodyOn()
+    {
+        QFETCH(int, status);
+        startReachable();
+        signIn();
+        const QByteArray body = apiFixture("refused.json");
+        m_network->respondWith(FakeResponse::answer(status, body));
+        const auto outcome = send(WebService::signup);
+        QVERIFY(answered());
+        QCOMPARE(m_alerts->count(), 1);
+        QCOMPARE(m_alerts->alerts().first().message, "Ooops");
+        QCOMPARE(m_alerts->alerts().first().informative, "error Code :" + QString::number(status));
+        QVERIFY(outcome->successes.isEmpty());
+        m_alerts->pressOk();
+        QCOMPARE(outcome->successes, QList<QByteArray> {body});
+        QVERIFY(outcome->failures.isEmpty());
+        QVERIFY(store().textValue(keys::loginToken)); // only a 401 ends the session
+    }
+
+    void failuresGoToTheFailureCallback_data()
+    {
+        QTest::addColumn<FakeResponse>("response");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("text");
+        const auto notJson = int(ApiError::Kind::notJson);
+        const auto transport = int(ApiError::Kind::transport);
+        QTest::newRow("connection refused")
+            << FakeResponse::failure(QNetworkReply::ConnectionRefusedError, "Connection refused") << transport
+            << "Connection refused";
+        QTest::newRow("host not found")
+            << FakeResponse::failure(QNetworkReply::HostNotFoundError, "Host brevak.test not found")
+            << transport << "Host brevak.test not found";
+        QTest::newRow("TLS handshake")
+            << FakeResponse::failure(QNetworkReply::SslHandshakeFailedError, "SSL handshake failed")
+            << transport << "SSL handshake failed";
+        QTest::newRow("proxy") << FakeResponse::failure(
+            QNetworkReply::ProxyConnectionRefusedError, "Proxy refused")
+                               << transport << "Proxy refused";
+        QTest::newRow("html with 200") << FakeResponse::answer(200, "<html><body>Hello</body></html>")
+                                       << notJson << "The answer is not JSON: ";
+        QTest::newRow("empty with 200")
+            << FakeResponse::answer(200, "") << notJson << "The answer is not JSON: no JSON value";
+        QTest::newRow("html with 500")
+            << FakeResponse::answer(500, "<h1>Server Error</h1>") << notJson << "The answer is not JSON: ";
+        QTest::newRow("html with 401")
+            << FakeResponse::answer(401, "Unauthorized") << notJson << "The answer is not JSON: ";
+    }
+
+    void failuresGoToTheFailureCallback()
+    {
+        QFETCH(FakeResponse, response);
+        QFETCH(int, kind);
+        QFETCH(QString, text);
+        startReachable();
+        signIn();
+        m_network->respondWith(response);
+        const auto outcome = send(WebService::login, {{"email", "a@example.com"}});
+        QVERIFY(answered());
+        QVERIFY(outcome->successes.isEmpty());
+        QCOMPARE(outcome->failures.size(), 1);
+        QCOMPARE(int(outcome->failures.first().kind), kind);
+        QVERIFY2(outcome->failures.first().text.startsWith(text), qPrintable(outcome->failures.first().text));
+        QCOMPARE(m_alerts->count(), 0);
+        const QStringList& lines = m_log->lines();
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.at(4), "Error : " + outcome->failures.first().text);
+        QCOMPARE(lines.at(5), QString(74, '='));
+        QVERIFY(store().textValue(keys::loginToken)); // not even a 401 without JSON ends the session
+    }
+
+    void aSilentServerTimesOut()
+    {
+        startReachable();
+        m_api->setTransferTimeout(std::chrono::milliseconds(50));
+        m_network->respondWith(FakeResponse::silence());
+        const auto outcome = send(WebService::syncURL, {{"platform_unique_id", "X"}});
+        QVERIFY(answered());
+        QCOMPARE(outcome->failures.size(), 1);
+        QCOMPARE(outcome->failures.first().kind, ApiError::Kind::timedOut);
+        QCOMPARE(outcome->failures.first().text, "The request timed out.");
+        QVERIFY(m_log->contains("Error : The request timed out."));
+        QVERIFY(outcome->successes.isEmpty());
+    }
+
+    void secretsNeverReachTheLog()
+    {
+        startReachable();
+        store().setString(keys::loginToken, "eyJhbGciOiJSUzI1NiJ9.eyJzdWIiOjQyfQ.sig-WXYZ");
+        send(WebService::login,
+            {{"email", "a@example.com"}, {"password", "hunter2 secret"}, {"pin", "525252"},
+                {"old_pin", "141414"}, {"token", "ya29.google-access-token"}});
+        QVERIFY(answered());
+        QVERIFY(m_log->contains(
+            "Param: [\"email\": \"a@example.com\", \"old_pin\": \"<redacted>\", \"password\": "
+            "\"<redacted>\", \"pin\": \"<redacted>\", \"token\": \"<redacted>\"]\n"));
+        QVERIFY(
+            m_log->contains("Header: [\"Authorization\": \"Bearer ****WXYZ\", \"X-localization\": \"\"]\n"));
+        const QString log = m_log->lines().join('\n');
+        for (const char* secret : {"hunter2", "525252", "141414", "ya29", "eyJhbGciOiJSUzI1NiJ9", "sig-"}) {
+            QVERIFY2(!log.contains(secret), secret);
+        }
+        // The server still gets them.
+        QVERIFY(m_network->lastRequest().body.contains("password=hunter2%20secret"));
+    }
+
+    void expiredSessionWhileSignedInWipesEverything()
+    {
+        startReachable();
+        installWindowHost();
+        signIn();
+        m_network->respondWith(
+            FakeResponse::answer(401, R"({"status":false,"code":401,"msg":"Unauthenticated."})"));
+        const auto outcome = send(WebService::blockWebsite, {{"domain", "example.com"}});
+        QVERIFY(answered());
+        QCOMPARE(*m_windowEvents,
+            QStringList({"end sheet (token stored, isLoggedOut false)",
+                "start screen (token gone, isLoggedOut false)"}));
+        QCOMPARE(store().boolValue(keys::isLogin), false);
+        QCOMPARE(store().boolValue(keys::isLoggedOut), true);
+        for (const char* key :
+            {keys::loginToken, keys::userId, keys::isPinSeted, keys::dnsLastStatus, keys::currentLanguage}) {
+            QVERIFY2(!store().objectValue(key).isValid(), key);
+        }
+        QVERIFY(outcome->successes.isEmpty() && outcome->failures.isEmpty());
+        QCOMPARE(m_alerts->count(), 0);
+    }
+
+    void expiredSessionAfterLogoutOnSyncOnlyRaisesTheWindow()
+    {
+        startReachable();
+        installWindowHost();
+        signIn();
+        store().setBool(keys::isLogin, false);
+        store().setBool(keys::isLoggedOut, true);
+        m_network->respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
+        const auto outcome = send(WebService::syncURL);
+        QVERIFY(answered());
+        QCOMPARE(*m_windowEvents, QStringList({"raise front window (token stored, isLoggedOut true)"}));
+        QCOMPARE(store().textValue(keys::loginToken), "session-token-0001");
+        QCOMPARE(store().boolValue(keys::dnsLastStatus), true);
+        QVERIFY(outcome->successes.isEmpty() && outcome->failures.isEmpty());
+    }
+
+    void expiredSessionAfterLogoutOnAnotherRequestStillWipes()
+    {
+        startReachable();
+        installWindowHost();
+        signIn();
+        store().setBool(keys::isLoggedOut, true);
+        m_network->respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
+        send(WebService::login);
+        QVERIFY(answered());
+        // No sheet to end: the user had logged out already.
+        QCOMPARE(*m_windowEvents, QStringList({"start screen (token gone, isLoggedOut false)"}));
+        QVERIFY(!store().textValue(keys::loginToken));
+        QCOMPARE(store().boolValue(keys::isLoggedOut), true);
+    }
+
+    void expiredSessionWithoutWindowsStillEndsTheSession()
+    {
+        startReachable();
+        signIn();
+        m_network->respondWith(FakeResponse::answer(401, "{}"));
+        send(WebService::checkPin);
+        QVERIFY(answered());
+        QVERIFY(!store().textValue(keys::loginToken));
+        QCOMPARE(store().boolValue(keys::isLogin), false);
+        QCOMPARE(store().boolValue(keys::isLoggedOut), true);
+    }
+
+    void everyReachabilityChangeSynchronises()
+    {
+        m_api->startReachability(m_monitor.create(Reachability::Reachable));
+        QVERIFY(answered());
+        QCOMPARE(m_network->requests().size(), 1);
+        QCOMPARE(m_network->lastRequest().url().path(), "/api/v3/sync-url");
+        QVERIFY(m_log->contains("reached"));
+        QVERIFY(m_log->contains("reachability changed"));
+
+        // Going offline reports too, but the synchronisation it asks for cannot be sent: the user
+        // sees why.
+        installWindowHost();
+        m_log->clear();
+        m_monitor.source->report(0);
+        QVERIFY(QTest::qWaitFor([&] { return m_log->contains("reachability changed"); }));
+        QVERIFY(m_log->contains("not reachable"));
+        QCOMPARE(m_network->requests().size(), 1);
+        QCOMPARE(m_alerts->count(), 1);
+        QCOMPARE(m_alerts->alerts().first().informative, "Network Not Reachable");
+
+        m_monitor.source->report(Reachability::Reachable | Reachability::IsDirect);
+        QVERIFY(QTest::qWaitFor([&] { return m_network->requests().size() == 2; }));
+        QCOMPARE(m_network->lastRequest().url().path(), "/api/v3/sync-url");
+    }
+
+    void aMonitorThatCannotStartStillGatesRequests()
+    {
+        m_api->startReachability(m_monitor.create(Reachability::Reachable, 3));
+        QTest::qWait(20);
+        QVERIFY(!m_log->contains("reached"));
+        QVERIFY(m_network->requests().isEmpty());
+        send(WebService::logout);
+        QCOMPARE(m_network->requests().size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestApiManager)
+#include "tst_apimanager.moc"

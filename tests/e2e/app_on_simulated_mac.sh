@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# End to end: the real BREVAK on a simulated Mac under Xvfb. It installs and loads its agent, keeps
+# DNS protection in force when it is changed behind its back, quits a blocked application and shows
+# the block page, and loads its agent again on an orderly quit. Screenshots go to the artifacts
+# folder given as the second argument.
+#
+# Usage: app_on_simulated_mac.sh BIN_DIR ARTIFACTS_DIR
+set -euo pipefail
+
+bin=$1
+artifacts=$2
+mkdir -p "$artifacts"
+work=$(mktemp -d)
+log=$work/brevak.log
+brevak_pid=
+xvfb_pid=
+cleanup() {
+    [ -n "$brevak_pid" ] && kill -KILL "$brevak_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- BREVAK's output ---"
+    cat "$log" 2>/dev/null || true
+    echo "--- simulated Mac ---"
+    "$bin/brevak-simctl" state || true
+    exit 1
+}
+
+# Waits up to $1 seconds for the command in the remaining arguments to succeed.
+eventually() {
+    local seconds=$1
+    shift
+    for _ in $(seq $((seconds * 10))); do
+        if "$@" >/dev/null 2>&1; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+logged() { grep -qF -- "$1" "$log"; }
+dns_of() { "$bin/networksetup" -getdnsservers "$1"; }
+dns_is_resolver() { [ "$(dns_of "$1")" = "$resolver" ]; }
+
+export BREVAK_SIMULATED_ROOT=$work/mac
+export BREVAK_RESOLVER_ADDRESS=198.51.100.153
+export BREVAK_API_BASE_URL=http://127.0.0.1:9 # no account server: requests fail and are logged
+export BREVAK_PROTECTION_CHECK_SECONDS=2
+export QTWEBENGINE_DISABLE_SANDBOX=1
+unset QT_QPA_PLATFORM
+resolver=$BREVAK_RESOLVER_ADDRESS
+
+"$bin/brevak-simctl" init >/dev/null
+rm -rf "$BREVAK_SIMULATED_ROOT/home/Library/LaunchAgents" # a user who never ran BREVAK
+# The user wants protection, and has blocked one application.
+preferences=$BREVAK_SIMULATED_ROOT/home/Library/Preferences
+mkdir -p "$preferences"
+cat > "$preferences/com.mac.brevak.json" <<JSON
+{ "dnsLastStatus": true, "blockedAppDetails": ["Lucky Spin Casino"] }
+JSON
+
+display=:$((90 + RANDOM % 400))
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+eventually 10 xdpyinfo || fail "Xvfb did not start"
+
+"$bin/brevak" >"$log" 2>&1 &
+brevak_pid=$!
+
+# Launch: agent installed and loaded, protection applied.
+eventually 30 logged "Load Plist - " || fail "the launch agent was not loaded"
+logged "LaunchAgents Folder Created" || fail "no agent folder line"
+logged "copied plist file to LaunchAgents folder" || fail "no agent copy line"
+logged "No user" || fail "no Google restore line"
+[ -f "$BREVAK_SIMULATED_ROOT/home/Library/LaunchAgents/com.mac.brevak.plist" ] || fail "agent file missing"
+"$bin/brevak-simctl" state | grep -q "com.mac.brevak.plist" || fail "agent not loaded on the simulated Mac"
+for service in Ethernet Wi-Fi "Thunderbolt Bridge"; do
+    eventually 10 dns_is_resolver "$service" || fail "DNS of $service not set at launch"
+done
+
+# Someone changes the DNS behind BREVAK's back: the next check puts it back.
+"$bin/brevak-simctl" dns Wi-Fi 8.8.8.8
+eventually 15 dns_is_resolver Wi-Fi || fail "DNS of Wi-Fi was not restored"
+eventually 5 logged "SET THE DNS IP - " || fail "the restore was not logged"
+logged "Current DNS IP - " || fail "the changed servers were not logged"
+eventually 5 logged "NO CHANGE, Current DNS IP - " || fail "the next check did not see protection in force"
+import -display "$display" -window root "$artifacts/main-window.png" || true
+
+# A blocked application comes to the front: it is quit and the block page covers the screen.
+"$bin/brevak-simctl" activate "Lucky Spin Casino"
+running() { "$bin/brevak-simctl" state | sed -n '/^Running applications/,/^$/p' | grep -q "^  $1 ("; }
+not_running() { ! running "$1"; }
+eventually 10 not_running "Lucky Spin Casino" || fail "the blocked application was not quit"
+eventually 15 sh -c "xwininfo -root -tree | grep -E '\"BREVAK\".*1280x800'" || fail "no block page window"
+sleep 2 # let the page render before the screenshot
+import -display "$display" -window root "$artifacts/block-page.png" || true
+
+# An application that is not blocked stays.
+"$bin/brevak-simctl" activate Safari
+sleep 1
+running Safari || fail "Safari was quit although not blocked"
+
+# Orderly quit: the agent is loaded again and the process ends with 0.
+agent_loads=$(grep -c "Load Plist - " "$log")
+kill -TERM "$brevak_pid"
+status=0
+wait "$brevak_pid" || status=$?
+brevak_pid=
+[ "$status" -eq 0 ] || fail "BREVAK ended with status $status"
+logged "applicationWillTerminate" || fail "no termination line"
+[ "$(grep -c "Load Plist - " "$log")" -gt "$agent_loads" ] || fail "the agent was not loaded at quit"
+echo "PASS"

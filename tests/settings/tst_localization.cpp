@@ -1,0 +1,112 @@
+#include "Localization.h"
+#include "LogCapture.h"
+#include "MessageTable.h"
+#include "SettingsStore.h"
+#include "TemporarySimulatedMac.h"
+
+#include <QTest>
+
+// Runs on an English system and, registered a second time, on a French one.
+class TestLocalization : public QObject
+{
+    Q_OBJECT
+
+private:
+    TemporarySimulatedMac m_mac;
+    bool frenchSystem() const { return localization::systemLanguageCode() == "fr"; }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(QStringList({"en", "fr"}).contains(localization::systemLanguageCode())); }
+
+    void init()
+    {
+        SettingsStore::shared().wipe();
+        localization::setResourceFolder(":/strings");
+    }
+
+    void storedLanguageChoosesTheResource_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expectedOnEnglishSystem");
+        QTest::addColumn<QString>("expectedOnFrenchSystem");
+        QTest::newRow("french") << QVariant("fr") << "Add"
+                                << "Ajouter"
+                                << "Ajouter";
+        QTest::newRow("english") << QVariant("en") << "Add"
+                                 << "Add"
+                                 << "Add";
+        QTest::newRow("unset follows the system") << QVariant() << "Add"
+                                                  << "Add"
+                                                  << "Ajouter";
+        QTest::newRow("not a text follows the system") << QVariant(12) << "Add"
+                                                       << "Add"
+                                                       << "Ajouter";
+        QTest::newRow("key missing from french") << QVariant("fr") << "Not a key"
+                                                 << "Not a key"
+                                                 << "Not a key";
+        // A language without a resource shows English rather than blank labels.
+        QTest::newRow("german has no resource") << QVariant("de") << "Add"
+                                                << "Add"
+                                                << "Add";
+    }
+
+    void storedLanguageChoosesTheResource()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, key);
+        QFETCH(QString, expectedOnEnglishSystem);
+        QFETCH(QString, expectedOnFrenchSystem);
+        if (stored.isValid()) {
+            SettingsStore::shared().setObject(keys::currentLanguage, stored);
+        }
+        QCOMPARE(localizedText(key), frenchSystem() ? expectedOnFrenchSystem : expectedOnEnglishSystem);
+    }
+
+    void aLanguageChangeShowsAtTheNextLookup()
+    {
+        SettingsStore::shared().setString(keys::currentLanguage, "en");
+        QCOMPARE(localizedText("Logout"), "Logout");
+        SettingsStore::shared().setString(keys::currentLanguage, "fr");
+        QCOMPARE(localizedText("Logout"), QString::fromUtf8("Déconnexion"));
+    }
+
+    void lookupsAreLogged()
+    {
+        SettingsStore::shared().setString(keys::currentLanguage, "fr");
+        LogCapture log;
+        localizedText("OR");
+        QCOMPARE(log.lines().size(), 2);
+        QVERIFY(log.lines().at(0).startsWith("Localized Dict - ["));
+        QVERIFY(log.lines().at(0).contains("\"OR\": \"OU\""));
+        QCOMPARE(log.lines().at(1), "Localized String - OU");
+    }
+
+    void anUnreadableResourceShowsTheKey()
+    {
+        QTemporaryDir folder;
+        QFile broken(folder.filePath("fr.strings"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("\"Add\" = \"Ajouter\"");
+        broken.close();
+        localization::setResourceFolder(folder.path());
+        SettingsStore::shared().setString(keys::currentLanguage, "fr");
+        QCOMPARE(localizedText("Add"), "Add");
+    }
+
+    // Alert texts follow the system language and keep their first translation for the process.
+    void messagesFollowTheSystemAndStay()
+    {
+        SettingsStore::shared().setString(keys::currentLanguage, frenchSystem() ? "en" : "fr");
+        QCOMPARE(messages::ooops(), frenchSystem() ? "Oups" : "Ooops");
+        QCOMPARE(messages::networkNotReachable(),
+            frenchSystem() ? QString::fromUtf8("Réseau inaccessible") : "Network Not Reachable");
+        localization::setResourceFolder("/nonexistent");
+        QCOMPARE(messages::ooops(), frenchSystem() ? "Oups" : "Ooops");
+        QCOMPARE(messages::errorCode(), "error Code :");
+        QCOMPARE(messages::termsPlaceholder().size(), 648);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLocalization)
+#include "tst_localization.moc"

@@ -1,0 +1,168 @@
+#include "TemporarySimulatedMac.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+// The launch agent BREVAK installs.
+const QByteArray agent = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                         "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                         "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                         "<plist version=\"1.0\">\n"
+                         "<dict>\n"
+                         "\t<key>Label</key>\n"
+                         "\t<string>com.mac.brevak</string>\n"
+                         "\t<key>ProgramArguments</key>\n"
+                         "\t<array>\n"
+                         "\t\t<string>/Applications/BREVAK.app/Contents/MacOS/BREVAK</string>\n"
+                         "\t</array>\n"
+                         "\t<key>RunAtLoad</key>\n"
+                         "\t<true/>\n"
+                         "\t<key>KeepAlive</key>\n"
+                         "\t<dict>\n"
+                         "\t\t<key>SuccessfulExit</key>\n"
+                         "\t\t<false/>\n"
+                         "\t</dict>\n"
+                         "</dict>\n"
+                         "</plist>\n";
+
+} // namespace
+
+class TestLaunchctl : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TemporarySimulatedMac> m_mac;
+    QString m_agents;
+
+    QString writeAgent(const QString& name, const QByteArray& content,
+        QFile::Permissions permissions
+        = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther)
+    {
+        QFile file(m_agents + '/' + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+            return {};
+        }
+        file.close();
+        file.setPermissions(permissions);
+        return file.fileName();
+    }
+
+    QString loadedAgents() const
+    {
+        const QString state = m_mac->simctl({"state"}).output;
+        return state.mid(state.indexOf("Loaded launch agents:"));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_mac = std::make_unique<TemporarySimulatedMac>();
+        QVERIFY(m_mac->setUp({"init"}));
+        m_agents = m_mac->root() + "/home/Library/LaunchAgents";
+    }
+
+    void cleanup() { m_mac.reset(); }
+
+    void loadsAnAgentSilentlyAndOnlyOnce()
+    {
+        const QString path = writeAgent("com.mac.brevak.plist", agent);
+        auto result = m_mac->run("launchctl", {"load", path});
+        QCOMPARE(result.output + result.errors, QString());
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(loadedAgents(), "Loaded launch agents:\n  com.mac.brevak: " + path + "\n");
+
+        result = m_mac->run("launchctl", {"load", path});
+        QCOMPARE(result.output, QString());
+        QCOMPARE(result.errors,
+            path + ": service already loaded\nLoad failed: 37: Operation already in progress\n");
+        QCOMPARE(result.exitCode, 37);
+        QCOMPARE(loadedAgents(), "Loaded launch agents:\n  com.mac.brevak: " + path + "\n");
+    }
+
+    void refusesWhatLaunchdRefuses_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("groupWritable");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("exitCode");
+
+        QTest::newRow("missing file") << "" << QByteArray() << false << ": No such file or directory\n" << 2;
+        QTest::newRow("not a property list")
+            << "broken.plist" << QByteArray("Label = com.mac.brevak") << false << ": Invalid property list\n"
+            << 22;
+        QTest::newRow("truncated property list")
+            << "truncated.plist" << agent.left(agent.size() / 2) << false << ": Invalid property list\n"
+            << 22;
+        QTest::newRow("no label")
+            << "nolabel.plist"
+            << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>RunAtLoad</key>"
+                          "<true/></dict></plist>")
+            << false << ": Invalid property list\n"
+            << 22;
+        QTest::newRow("others may rewrite it")
+            << "writable.plist" << agent << true << ": Path had bad ownership/permissions\n"
+            << 22;
+    }
+
+    void refusesWhatLaunchdRefuses()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, groupWritable);
+        QFETCH(QString, message);
+        QFETCH(int, exitCode);
+        QFile::Permissions permissions
+            = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        if (groupWritable) {
+            permissions |= QFile::WriteGroup;
+        }
+        const QString path = fileName.isEmpty() ? m_agents + "/com.mac.brevak.plist"
+                                                : writeAgent(fileName, content, permissions);
+        QVERIFY(!path.isEmpty());
+        const auto result = m_mac->run("launchctl", {"load", path});
+        QCOMPARE(result.output, QString());
+        QCOMPARE(result.errors, path + message);
+        QCOMPARE(result.exitCode, exitCode);
+        QCOMPARE(loadedAgents(), "Loaded launch agents:\n  none\n");
+    }
+
+    void aRelativePathIsLoadedUnderItsFullPath()
+    {
+        writeAgent("com.mac.brevak.plist", agent);
+        QVERIFY(QDir::setCurrent(m_agents));
+        const auto result = m_mac->run("launchctl", {"load", "-w", "com.mac.brevak.plist"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(loadedAgents(),
+            "Loaded launch agents:\n  com.mac.brevak: " + m_agents + "/com.mac.brevak.plist\n");
+    }
+
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("errors");
+        const QString general = "Usage: launchctl <subcommand> ... | help [subcommand]\n"
+                                "(The simulated Mac's launchctl knows the subcommand load only.)\n";
+        QTest::newRow("nothing") << QStringList {} << general;
+        QTest::newRow("load without a path")
+            << QStringList {"load"} << "Usage: launchctl load <service-path, service-path2, ...>\n";
+        QTest::newRow("unknown subcommand")
+            << QStringList {"bootstrap", "gui/501"} << "Unrecognized subcommand: bootstrap\n" + general;
+    }
+
+    void badUsage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, errors);
+        const auto result = m_mac->run("launchctl", arguments);
+        QCOMPARE(result.errors, errors);
+        QCOMPARE(result.exitCode, 64);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLaunchctl)
+#include "tst_launchctl.moc"

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include <functional>
+
+// One request as it went out: what the server would have seen.
+struct RecordedRequest
+{
+    QNetworkAccessManager::Operation operation;
+    QNetworkRequest request;
+    QByteArray body;
+
+    QString method() const;
+    QUrl url() const { return request.url(); }
+    QByteArray header(const QByteArray& name) const { return request.rawHeader(name); }
+};
+
+// What the fake answers to one request.
+struct FakeResponse
+{
+    int status = 200;
+    QByteArray body;
+    QNetworkReply::NetworkError transportError = QNetworkReply::NoError; // set: no HTTP answer at all
+    QString errorText;
+    bool never = false; // the answer never comes (until the reply is aborted)
+
+    static FakeResponse answer(int status, QByteArray body)
+    {
+        return {status, std::move(body), {}, {}, false};
+    }
+    static FakeResponse failure(QNetworkReply::NetworkError error, QString text)
+    {
+        return {0, {}, error, std::move(text), false};
+    }
+    static FakeResponse silence() { return {0, {}, {}, {}, true}; }
+};
+
+// A network access manager that answers from memory, after one turn of the event loop, as the real
+// one answers after the network did. It records every request. HTTP statuses of 4xx and 5xx come with
+// the same error codes the real manager gives them.
+class FakeNetworkAccessManager : public QNetworkAccessManager
+{
+    Q_OBJECT
+
+public:
+    using Responder = std::function<FakeResponse(const RecordedRequest&)>;
+
+    explicit FakeNetworkAccessManager(QObject* parent = nullptr);
+
+    // The same answer to every request from now on.
+    void respondWith(FakeResponse response);
+    void setResponder(Responder responder) { m_responder = std::move(responder); }
+
+    const QList<RecordedRequest>& requests() const { return m_requests; }
+    const RecordedRequest& lastRequest() const { return m_requests.last(); }
+    void clear() { m_requests.clear(); }
+
+protected:
+    QNetworkReply* createRequest(
+        Operation operation, const QNetworkRequest& request, QIODevice* outgoingData) override;
+
+private:
+    Responder m_responder;
+    QList<RecordedRequest> m_requests;
+};
+
+// The reply of the fake manager.
+class FakeReply : public QNetworkReply
+{
+    Q_OBJECT
+
+public:
+    FakeReply(const RecordedRequest& request, FakeResponse response, QObject* parent);
+
+    void abort() override;
+    qint64 bytesAvailable() const override;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+
+private:
+    void respond();
+    void finishWith(QNetworkReply::NetworkError error, const QString& text);
+
+    FakeResponse m_response;
+    QByteArray m_unread;
+};
