@@ -7,7 +7,7 @@
 #include "FormData.h"
 #include "Mail.h"
 #include "PasswordHasher.h"
-#include "Records.h"
+#include "ServerRecords.h"
 #include "SocialVerifier.h"
 #include "Tokens.h"
 #include "Validation.h"

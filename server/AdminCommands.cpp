@@ -22,7 +22,7 @@ QString signInMethod(int socialMedia)
     }
 }
 
-QString pinState(const std::optional<PinRecord>& pin, qint64 now)
+QString pinState(const std::optional<StoredPin>& pin, qint64 now)
 {
     if (!pin)
         return QStringLiteral("no pin");
@@ -65,7 +65,7 @@ int revealPin(Database& db, const PinCipher& cipher, const QString& email)
         diagnostics::printLine(QStringLiteral("no account has the address ") + email);
         return 1;
     }
-    const std::optional<PinRecord> pin = PinStore(db).ofUser(user->id);
+    const std::optional<StoredPin> pin = PinStore(db).ofUser(user->id);
     if (!pin) {
         diagnostics::printLine(QStringLiteral("the account %1 has no pin").arg(user->email));
         return 1;

@@ -53,7 +53,7 @@ int DueMailSender::sendDue()
     for (const RetrievalRecord& request : retrievals.due(now)) {
         if (!retrievals.claim(request.id, now))
             continue;
-        const std::optional<PinRecord> pin = pins.ofUser(request.userId);
+        const std::optional<StoredPin> pin = pins.ofUser(request.userId);
         const std::optional<UserRecord> user = users.byId(request.userId);
         const std::optional<QString> clear
             = pin && pin->id == request.pinId ? m_cipher.open(pin->userId, pin->sealedPin) : std::nullopt;

@@ -4,7 +4,7 @@
 #include "Database.h"
 #include "FormData.h"
 #include "PinCipher.h"
-#include "Records.h"
+#include "ServerRecords.h"
 #include "Validation.h"
 
 #include <QDateTime>
@@ -69,7 +69,7 @@ ApiResponse PinEndpoints::setupPin(const Call& call)
     const qint64 now = m_clock.now();
     // An existing PIN is only replaced through updatePin, which asks for it: setting a new one over it
     // would undo the protection without knowing the PIN.
-    const std::optional<PinRecord> created
+    const std::optional<StoredPin> created
         = m_pins.create(call.userId(), m_cipher.seal(call.userId(), pin), *hours, now);
     if (!created)
         return answers::refusal(
@@ -80,11 +80,11 @@ ApiResponse PinEndpoints::setupPin(const Call& call)
         QStringLiteral("Your pin has been set."), records::pin(records::PinAnswer::Setup, *created, now));
 }
 
-std::variant<PinRecord, ApiResponse> PinEndpoints::startAttempt(qint64 userId, qint64 now)
+std::variant<StoredPin, ApiResponse> PinEndpoints::startAttempt(qint64 userId, qint64 now)
 {
-    if (std::optional<PinRecord> attempt = m_pins.startAttempt(userId, now, allowedAttempts))
+    if (std::optional<StoredPin> attempt = m_pins.startAttempt(userId, now, allowedAttempts))
         return *attempt;
-    std::optional<PinRecord> pin = m_pins.ofUser(userId);
+    std::optional<StoredPin> pin = m_pins.ofUser(userId);
     if (!pin)
         return answers::refusal(resultcode::notFound, noPin);
     // Blocked, or every allowed try is being checked right now: either way no try is left.
@@ -94,7 +94,7 @@ std::variant<PinRecord, ApiResponse> PinEndpoints::startAttempt(qint64 userId, q
         resultcode::locked, blockedPin, records::pin(records::PinAnswer::Check, *pin, now));
 }
 
-bool PinEndpoints::isThePin(const PinRecord& pin, const QString& candidate) const
+bool PinEndpoints::isThePin(const StoredPin& pin, const QString& candidate) const
 {
     const std::optional<QString> clear = m_cipher.open(pin.userId, pin.sealedPin);
     if (!clear)
@@ -102,7 +102,7 @@ bool PinEndpoints::isThePin(const PinRecord& pin, const QString& candidate) cons
     return PinCipher::matches(*clear, candidate);
 }
 
-void PinEndpoints::countFailure(PinRecord& attempt, qint64 now)
+void PinEndpoints::countFailure(StoredPin& attempt, qint64 now)
 {
     if (attempt.failedAttempts < allowedAttempts)
         return;
@@ -122,7 +122,7 @@ ApiResponse PinEndpoints::checkPin(const Call& call)
     auto started = startAttempt(call.userId(), now);
     if (auto* refusal = std::get_if<ApiResponse>(&started))
         return *refusal;
-    PinRecord attempt = std::get<PinRecord>(started);
+    StoredPin attempt = std::get<StoredPin>(started);
     if (!isThePin(attempt, *candidate)) {
         countFailure(attempt, now);
         return answers::refusal(
@@ -139,7 +139,7 @@ ApiResponse PinEndpoints::retrievePin(const Call& call)
 {
     if (std::optional<ApiResponse> refused = call.refuseForeignUserId())
         return *refused;
-    const std::optional<PinRecord> pin = m_pins.ofUser(call.userId());
+    const std::optional<StoredPin> pin = m_pins.ofUser(call.userId());
     if (!pin)
         return answers::refusal(resultcode::notFound, noPin);
     const qint64 now = m_clock.now();
@@ -181,7 +181,7 @@ ApiResponse PinEndpoints::updatePin(const Call& call)
     auto started = startAttempt(call.userId(), now);
     if (auto* refusal = std::get_if<ApiResponse>(&started))
         return *refusal;
-    PinRecord attempt = std::get<PinRecord>(started);
+    StoredPin attempt = std::get<StoredPin>(started);
     if (!isThePin(attempt, call.form.valueOr(QStringLiteral("old_pin")))) {
         countFailure(attempt, now);
         return answers::refusal(resultcode::invalid, QStringLiteral("Your old pin is not correct."),

@@ -41,10 +41,10 @@ public:
 
 private:
     // Starts a counted try; the answer to send instead when the account has no PIN or it is blocked.
-    std::variant<PinRecord, ApiResponse> startAttempt(qint64 userId, qint64 now);
-    bool isThePin(const PinRecord& pin, const QString& candidate) const;
+    std::variant<StoredPin, ApiResponse> startAttempt(qint64 userId, qint64 now);
+    bool isThePin(const StoredPin& pin, const QString& candidate) const;
     // Blocks the PIN (and says so in the record) when this wrong try was the last one allowed.
-    void countFailure(PinRecord& attempt, qint64 now);
+    void countFailure(StoredPin& attempt, qint64 now);
 
     UserStore m_users;
     SessionStore m_sessions;

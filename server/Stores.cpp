@@ -43,9 +43,9 @@ const QString pinColumns
     = QStringLiteral("id, user_id, sealed_pin, time_hours, failed_attempts, blocked_until, "
                      "created_at, updated_at");
 
-PinRecord readPin(const Sql& row)
+StoredPin readPin(const Sql& row)
 {
-    PinRecord pin;
+    StoredPin pin;
     pin.id = row.int64(0);
     pin.userId = row.int64(1);
     pin.sealedPin = row.text(2);
@@ -242,7 +242,7 @@ void SessionStore::touch(qint64 sessionId, qint64 lastUsed, qint64 expiresAt)
         .exec();
 }
 
-std::optional<PinRecord> PinStore::ofUser(qint64 userId)
+std::optional<StoredPin> PinStore::ofUser(qint64 userId)
 {
     Sql query(m_db, QStringLiteral("SELECT ") + pinColumns + QStringLiteral(" FROM pins WHERE user_id = ?"));
     query.bind(userId).exec();
@@ -251,7 +251,7 @@ std::optional<PinRecord> PinStore::ofUser(qint64 userId)
     return readPin(query);
 }
 
-std::optional<PinRecord> PinStore::create(qint64 userId, const QString& sealedPin, int timeHours, qint64 now)
+std::optional<StoredPin> PinStore::create(qint64 userId, const QString& sealedPin, int timeHours, qint64 now)
 {
     Sql insert(m_db,
         QStringLiteral("INSERT INTO pins (user_id, sealed_pin, time_hours, failed_attempts, created_at, "
@@ -263,7 +263,7 @@ std::optional<PinRecord> PinStore::create(qint64 userId, const QString& sealedPi
     return readPin(insert);
 }
 
-std::optional<PinRecord> PinStore::startAttempt(qint64 userId, qint64 now, int allowedAttempts)
+std::optional<StoredPin> PinStore::startAttempt(qint64 userId, qint64 now, int allowedAttempts)
 {
     Sql update(m_db,
         QStringLiteral("UPDATE pins SET failed_attempts = failed_attempts + 1 WHERE user_id = ? "

@@ -93,7 +93,7 @@ private:
     Database& m_db;
 };
 
-struct PinRecord
+struct StoredPin
 {
     qint64 id = 0;
     qint64 userId = 0;
@@ -113,13 +113,13 @@ public:
     explicit PinStore(Database& db)
         : m_db(db)
     { }
-    std::optional<PinRecord> ofUser(qint64 userId);
+    std::optional<StoredPin> ofUser(qint64 userId);
     // The new PIN, or nothing when the account already has one.
-    std::optional<PinRecord> create(qint64 userId, const QString& sealedPin, int timeHours, qint64 now);
+    std::optional<StoredPin> create(qint64 userId, const QString& sealedPin, int timeHours, qint64 now);
     // Counts one more try before the PIN is compared, so that tries sent all at once are counted as
     // well. Returns the PIN with the count including this try; nothing when the account has no PIN, it is
     // blocked, or the tries left are all under way.
-    std::optional<PinRecord> startAttempt(qint64 userId, qint64 now, int allowedAttempts);
+    std::optional<StoredPin> startAttempt(qint64 userId, qint64 now, int allowedAttempts);
     void clearAttempts(qint64 pinId);
     void block(qint64 pinId, qint64 until, qint64 now);
     void replace(qint64 pinId, const QString& sealedPin, qint64 now);

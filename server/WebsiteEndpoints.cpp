@@ -3,7 +3,7 @@
 #include "Clock.h"
 #include "FormData.h"
 #include "PinEndpoints.h"
-#include "Records.h"
+#include "ServerRecords.h"
 #include "Validation.h"
 
 WebsiteEndpoints::WebsiteEndpoints(Database& db, const Clock& clock, PinLock& lock, QString listUrl)

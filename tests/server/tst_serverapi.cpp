@@ -1,5 +1,5 @@
+#include "ClientDecoding.h"
 #include "Configuration.h"
-#include "RecordShapes.h"
 #include "ServerHarness.h"
 
 #include <QCoreApplication>
@@ -11,18 +11,18 @@
 #include <atomic>
 #include <thread>
 
-// Every endpoint of brevak-server over HTTP, against the real program: the answers the application
-// decodes (each checked key by key against its record), the refusals it shows, the 401s that sign it
-// out, and the rules the server enforces on its own. Runs on SQLite, and on PostgreSQL when
+// Every endpoint of brevak-server over HTTP, against the real program: the answers (each decoded with
+// the application's own strict records), the refusals it shows, the 401s that sign it out, and the
+// rules the server enforces on its own. Runs on SQLite, and on PostgreSQL when
 // BREVAK_TEST_DATABASE_URL is set (tests/server/with-postgresql.sh).
 
 // Both evaluate their reply expression once.
 #define VERIFY_SHAPE(expression, record)                                                                     \
     do {                                                                                                     \
         const HttpReply reply_ = (expression);                                                               \
-        const QString wrong_ = shapes::mismatch(reply_.json(), QStringLiteral(record));                      \
-        QVERIFY2(reply_.isJsonObject() && wrong_.isEmpty(),                                                  \
-            qPrintable(wrong_ + QStringLiteral(" in ") + QString::fromUtf8(reply_.body)));                   \
+        const QString wrong_ = clientDecodingError(reply_.body, QStringLiteral(record));                     \
+        QVERIFY2(                                                                                            \
+            wrong_.isEmpty(), qPrintable(wrong_ + QStringLiteral(" in ") + QString::fromUtf8(reply_.body))); \
     } while (false)
 
 #define VERIFY_ANSWER(expression, httpStatus, statusValue)                                                   \
@@ -1166,7 +1166,8 @@ private Q_SLOTS:
                     const HttpReply reply = client.post(
                         QStringLiteral("sync-url"), {{"platform_unique_id", "MANY"}}, account.token);
                     if (reply.status == 200
-                        && shapes::mismatch(reply.json(), QStringLiteral("BaseModel<SyncURLModel>")).isEmpty()
+                        && clientDecodingError(reply.body, QStringLiteral("BaseModel<SyncURLModel>"))
+                               .isEmpty()
                         && reply.json()
                                .value(QStringLiteral("data"))
                                .toObject()

@@ -14,7 +14,7 @@ namespace records {
 
 // AuthModel: the account with its session token and, when it has one, its PIN state.
 QJsonObject auth(
-    const UserRecord& user, const QString& token, const std::optional<PinRecord>& pin, qint64 now);
+    const UserRecord& user, const QString& token, const std::optional<StoredPin>& pin, qint64 now);
 
 // UserModel and UpdateProfile: the account without token.
 QJsonObject user(const UserRecord& user);
@@ -27,10 +27,10 @@ enum class PinAnswer {
     Retrieve, // RetrievePinModel
 };
 QJsonObject pin(
-    PinAnswer kind, const PinRecord& pin, qint64 now, const std::optional<UserRecord>& owner = std::nullopt);
+    PinAnswer kind, const StoredPin& pin, qint64 now, const std::optional<UserRecord>& owner = std::nullopt);
 
 // SyncURLModel: the PIN state of the account (pin_protection null without a PIN).
-QJsonObject sync(const std::optional<PinRecord>& pin, qint64 now);
+QJsonObject sync(const std::optional<StoredPin>& pin, qint64 now);
 
 // BlockData
 QJsonObject blockedWebsite(const WebsiteRecord& website);

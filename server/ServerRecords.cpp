@@ -1,4 +1,4 @@
-#include "Records.h"
+#include "ServerRecords.h"
 
 #include "Clock.h"
 
@@ -41,7 +41,7 @@ QJsonObject accountFields(const UserRecord& user)
 } // namespace
 
 QJsonObject auth(
-    const UserRecord& user, const QString& token, const std::optional<PinRecord>& pinRecord, qint64 now)
+    const UserRecord& user, const QString& token, const std::optional<StoredPin>& pinRecord, qint64 now)
 {
     QJsonObject object = accountFields(user);
     object.insert(QStringLiteral("token"), token);
@@ -56,7 +56,7 @@ QJsonObject user(const UserRecord& user)
 }
 
 QJsonObject pin(
-    PinAnswer kind, const PinRecord& pinRecord, qint64 now, const std::optional<UserRecord>& owner)
+    PinAnswer kind, const StoredPin& pinRecord, qint64 now, const std::optional<UserRecord>& owner)
 {
     const bool textTime = kind == PinAnswer::Setup;
     const bool textPin = kind == PinAnswer::Setup || kind == PinAnswer::Update;
@@ -77,7 +77,7 @@ QJsonObject pin(
     return object;
 }
 
-QJsonObject sync(const std::optional<PinRecord>& pinRecord, qint64 now)
+QJsonObject sync(const std::optional<StoredPin>& pinRecord, qint64 now)
 {
     return {{QStringLiteral("pin_protection"),
         pinRecord ? QJsonValue(pin(PinAnswer::Protection, *pinRecord, now)) : null}};
