@@ -12,6 +12,7 @@
 #include <httplib.h>
 #include <mutex>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <thread>
 
 namespace {
@@ -182,6 +183,9 @@ bool ServerProcess::startBare(const QStringList& arguments, const QStringList& e
     // A file, not a pipe: nobody reads a pipe while a test waits on HTTP, and a full pipe would stall the
     // server at its next log line.
     process.setStandardOutputFile(m_logFile);
+    // A test that crashes must not leave its server running: the server gets SIGTERM when the test's
+    // process ends, however it ends.
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process.start(binary(), arguments);
     if (!process.waitForStarted(10000))
         return false;

@@ -91,7 +91,8 @@ private Q_SLOTS:
                 200);
         }
         QCOMPARE(server.stop(signal), 0);
-        QVERIFY(server.log().last().contains(QStringLiteral("stopped")));
+        const QStringList log = server.log();
+        QVERIFY(!log.isEmpty() && log.last().contains(QStringLiteral("stopped")));
         // The device seen just before the stop was written down on the way out.
         QVERIFY(server.admin({QStringLiteral("list-users")}).output.contains(QStringLiteral("1 device(s)")));
 
