@@ -20,9 +20,10 @@ void printLine(const QString& line)
         sink(line);
         return;
     }
-    const QByteArray bytes = line.toUtf8();
+    // One write per line: stdio locks the stream for each call, so lines printed by several threads
+    // (the server logs from every request thread) never run into each other.
+    const QByteArray bytes = line.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 

@@ -1,0 +1,252 @@
+#include "ServerApp.h"
+
+#include "AccountEndpoints.h"
+#include "AdminCommands.h"
+#include "Authenticator.h"
+#include "Clock.h"
+#include "Database.h"
+#include "DeviceRecorder.h"
+#include "Diagnostics.h"
+#include "DueMailSender.h"
+#include "HttpServer.h"
+#include "Mail.h"
+#include "Migrations.h"
+#include "PasswordHasher.h"
+#include "PinCipher.h"
+#include "PinEndpoints.h"
+#include "ResetPage.h"
+#include "Router.h"
+#include "ServerBuild.h"
+#include "ServerOptions.h"
+#include "SocialVerifier.h"
+#include "Tokens.h"
+#include "WebsiteEndpoints.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+#include <atomic>
+#include <curl/curl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <thread>
+
+namespace {
+
+void say(const QString& line)
+{
+    diagnostics::printLine(line);
+}
+
+// What the server and the admin commands both stand on: the data folder, the clock, the PIN key, the
+// database at the newest schema, and the way mails leave.
+struct Foundation
+{
+    std::unique_ptr<Clock> clock;
+    std::optional<PinCipher> cipher;
+    std::unique_ptr<Database> db;
+    std::unique_ptr<MailTransport> mail;
+};
+
+bool makePrivateFolder(const QString& path, QString& error)
+{
+    if (QDir(path).exists())
+        return true;
+    if (!QDir().mkpath(path)) {
+        error = QStringLiteral("cannot create the data folder ") + path;
+        return false;
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return true;
+}
+
+std::optional<Foundation> layFoundation(const ServerOptions& options, QString& error)
+{
+    if (!tokens::initialise()) {
+        error = QStringLiteral("libsodium cannot start");
+        return std::nullopt;
+    }
+    if (!makePrivateFolder(options.dataDir, error))
+        return std::nullopt;
+    Foundation foundation;
+    if (options.devClockFile.isEmpty())
+        foundation.clock = std::make_unique<SystemClock>();
+    else
+        foundation.clock = std::make_unique<FileClock>(options.devClockFile);
+    foundation.cipher = PinCipher::fromKeyFile(options.keyFile, error);
+    if (!foundation.cipher)
+        return std::nullopt;
+    const std::optional<DatabaseTarget> target
+        = parseDatabaseUrl(options.databaseUrl, options.dataDir, error);
+    if (!target)
+        return std::nullopt;
+    foundation.db = std::make_unique<Database>(*target);
+    try {
+        migrateDatabase(*foundation.db, *foundation.clock);
+    } catch (const StorageError& failure) {
+        error = QString::fromStdString(failure.what());
+        return std::nullopt;
+    }
+    if (options.smtpUrl.isEmpty())
+        foundation.mail = std::make_unique<OutboxTransport>(options.mailOutbox, options.mailFrom);
+    else
+        foundation.mail = std::make_unique<SmtpTransport>(options.smtpUrl, options.mailFrom);
+    return foundation;
+}
+
+int runAdmin(const ServerOptions& options, Foundation& foundation)
+{
+    const QString command = options.command.at(1);
+    try {
+        if (command == u"list-users")
+            return admin::listUsers(*foundation.db, *foundation.clock);
+        if (command == u"reveal-pin")
+            return admin::revealPin(*foundation.db, *foundation.cipher, options.email);
+        if (command == u"unblock-pin")
+            return admin::unblockPin(*foundation.db, *foundation.clock, options.email);
+        return admin::sendDueMail(*foundation.db, *foundation.clock, *foundation.cipher, *foundation.mail);
+    } catch (const StorageError& failure) {
+        say(QStringLiteral("admin ") + command + QStringLiteral(" failed: ")
+            + QString::fromStdString(failure.what()));
+        return 1;
+    }
+}
+
+// Waits for SIGTERM or SIGINT on a thread of its own (the signals are blocked everywhere else) and then
+// stops the HTTP server, which lets the requests under way finish.
+class ShutdownSignals
+{
+public:
+    ShutdownSignals()
+    {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGTERM);
+        sigaddset(&m_signals, SIGINT);
+        pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
+    }
+
+    void onSignal(std::function<void(int)> action)
+    {
+        m_thread = std::thread([this, action = std::move(action)] {
+            int received = 0;
+            sigwait(&m_signals, &received);
+            m_fired = true;
+            if (!m_done)
+                action(received);
+        });
+    }
+
+    ~ShutdownSignals()
+    {
+        if (m_thread.joinable()) {
+            m_done = true;
+            if (!m_fired)
+                pthread_kill(m_thread.native_handle(), SIGTERM);
+            m_thread.join();
+        }
+    }
+
+private:
+    sigset_t m_signals;
+    std::atomic<bool> m_done = false;
+    std::atomic<bool> m_fired = false;
+    std::thread m_thread;
+};
+
+int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSignals& shutdownSignals)
+{
+    Database& db = *foundation.db;
+    const Clock& clock = *foundation.clock;
+    const HashStrength strength
+        = options.devFastHashing ? HashStrength::fastest() : HashStrength::interactive();
+    PasswordHasher hasher(strength, options.hashThreads);
+    const qint64 sessionLifetime = static_cast<qint64>(options.sessionDays) * 86400;
+    DeviceRecorder devices(db);
+    const SocialVerifier social(
+        {options.googleTokenInfoUrl, options.facebookGraphUrl, options.googleClientId},
+        options.trustSocialTokens);
+    Authenticator authenticator(db, clock, options.defaultToken, sessionLifetime);
+    PinLock pinLock(db, clock);
+    DueMailSender dueMail(db, clock, *foundation.cipher, *foundation.mail);
+    BackgroundMailer requestMail(*foundation.mail);
+
+    std::unique_ptr<AccountEndpoints> accounts;
+    std::unique_ptr<PinEndpoints> pins;
+    std::unique_ptr<WebsiteEndpoints> websites;
+    std::unique_ptr<ResetPage> resetPage;
+    std::unique_ptr<Router> router;
+    // Declared last so that it stops (and its threads end) before anything it calls goes away.
+    HttpServer http({options.listenHost, options.listenPort, options.threads, Router::maxBodyBytes},
+        [&router](const ApiRequest& request) { return router->handle(request); });
+    QString error;
+    const int port = http.bind(error);
+    if (port < 0) {
+        say(QStringLiteral("brevak-server cannot start: ") + error);
+        return 2;
+    }
+    const QString hostInUrl
+        = options.listenHost.contains(u':') ? u'[' + options.listenHost + u']' : options.listenHost;
+    const QString listening = QStringLiteral("http://%1:%2").arg(hostInUrl).arg(port);
+    QString publicUrl = options.publicUrl.isEmpty() ? listening : options.publicUrl;
+    while (publicUrl.endsWith(u'/'))
+        publicUrl.chop(1);
+
+    accounts = std::make_unique<AccountEndpoints>(db, clock, hasher, social, requestMail, devices,
+        AccountEndpoints::Settings {sessionLifetime, publicUrl});
+    pins = std::make_unique<PinEndpoints>(db, clock, *foundation.cipher, pinLock, options.pinBlockMinutes);
+    websites = std::make_unique<WebsiteEndpoints>(
+        db, clock, pinLock, publicUrl + QStringLiteral("/api/v3/getblockwebsitebyuser"));
+    resetPage = std::make_unique<ResetPage>(db, clock, hasher);
+    router = std::make_unique<Router>(authenticator, *accounts, *pins, *websites, *resetPage);
+
+    if (!options.devClockFile.isEmpty())
+        say(QStringLiteral("DEVELOPMENT: the time is read from ") + options.devClockFile);
+    if (options.devFastHashing)
+        say(QStringLiteral("DEVELOPMENT: new passwords are hashed with the cheapest setting"));
+    if (options.trustSocialTokens)
+        say(QStringLiteral(
+            "DEVELOPMENT: Google and Facebook sign-ins are accepted without asking the provider"));
+    say(QStringLiteral("data folder %1, database %2, mail %3")
+            .arg(options.dataDir, db.target().describe(),
+                options.smtpUrl.isEmpty() ? QStringLiteral("to the outbox ") + options.mailOutbox
+                                          : QStringLiteral("through ") + QUrl(options.smtpUrl).host()));
+    say(QStringLiteral("brevak-server %1 listening on %2")
+            .arg(QString::fromLatin1(serverbuild::version), listening));
+
+    dueMail.startEvery(options.dueMailIntervalSeconds);
+    shutdownSignals.onSignal([&http](int signal) {
+        say(QStringLiteral("brevak-server stopping (signal %1)").arg(signal));
+        http.stop();
+    });
+    const bool served = http.run();
+    devices.flush();
+    if (!served) {
+        say(QStringLiteral("brevak-server could not serve on ") + listening);
+        return 2;
+    }
+    say(QStringLiteral("brevak-server stopped"));
+    return 0;
+}
+
+} // namespace
+
+int runBrevakServer(const ServerOptions& options)
+{
+    // Before any thread starts, so that every thread inherits the blocked signals.
+    ShutdownSignals shutdownSignals;
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    QString error;
+    std::optional<Foundation> foundation = layFoundation(options, error);
+    int status = 2;
+    if (!foundation) {
+        say(QStringLiteral("brevak-server cannot start: ") + error);
+    } else if (!options.command.isEmpty()) {
+        status = runAdmin(options, *foundation);
+    } else {
+        status = runServer(options, *foundation, shutdownSignals);
+    }
+    foundation.reset();
+    curl_global_cleanup();
+    return status;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Everything brevak-server can be told, by command-line flag or by the flag's environment twin. A flag
+// wins over its twin; without either the built-in default applies, which is enough to run locally.
+struct ServerOptions
+{
+    QString listenHost = QStringLiteral("127.0.0.1");
+    int listenPort = 8080; // 0 picks a free port
+    QString dataDir;
+    QString databaseUrl; // empty: SQLite in the data folder
+    QString keyFile; // empty: server.key in the data folder
+    QString defaultToken;
+    QString mailOutbox; // empty: outbox/ in the data folder
+    QString smtpUrl; // empty: mails go to the outbox
+    QString mailFrom = QStringLiteral("BREVAK <no-reply@brevak.app>");
+    QString publicUrl; // empty: http:// followed by the listening address
+    int pinBlockMinutes = 15;
+    bool trustSocialTokens = false;
+    QString googleClientId;
+    QString googleTokenInfoUrl = QStringLiteral("https://oauth2.googleapis.com/tokeninfo");
+    QString facebookGraphUrl = QStringLiteral("https://graph.facebook.com/me");
+    int threads = 128;
+    int hashThreads = 1;
+    int sessionDays = 90;
+    double dueMailIntervalSeconds = 60;
+
+    // Development only: never set on a deployed server.
+    QString devClockFile;
+    bool devFastHashing = false;
+
+    // The support command, when one is given: "admin" followed by its name, and its arguments.
+    QStringList command;
+    QString email;
+};
+
+struct ParsedOptions
+{
+    std::optional<ServerOptions> options; // absent after an error or --help
+    QString error; // why parsing failed, for the user
+    QString helpText; // filled when --help was asked for
+};
+
+ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnvironment& environment);
+
+// Where the data folder is when none is given: $XDG_DATA_HOME/brevak-server, else
+// ~/.local/share/brevak-server.
+QString defaultDataDir(const QProcessEnvironment& environment);

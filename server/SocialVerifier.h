@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Who a Google or Facebook access token belongs to, as its provider says.
+struct SocialIdentity
+{
+    QString profileId;
+    QString email; // may be empty (Facebook accounts without an address)
+};
+
+enum class SocialProvider { Facebook, Google };
+
+// Asks the provider about an access token: Google's token information endpoint (the token must have
+// been issued to our Google client) or Facebook's Graph API (/me with id and email). The endpoints are
+// configurable so that tests can stand in a local provider.
+class SocialVerifier
+{
+public:
+    struct Endpoints
+    {
+        QString googleTokenInfoUrl;
+        QString facebookGraphUrl;
+        QString googleClientId;
+    };
+    explicit SocialVerifier(Endpoints endpoints, bool trustWithoutAsking = false);
+
+    // The identity behind the token, or nothing when the provider does not vouch for it. In trusting
+    // mode (development only) the claimed identity is taken as it is.
+    std::optional<SocialIdentity> verify(
+        SocialProvider provider, const QString& accessToken, const SocialIdentity& claimed) const;
+
+private:
+    std::optional<SocialIdentity> askGoogle(const QString& accessToken) const;
+    std::optional<SocialIdentity> askFacebook(const QString& accessToken) const;
+
+    Endpoints m_endpoints;
+    bool m_trust;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ApiTypes.h"
+#include "Stores.h"
+
+class Clock;
+class Database;
+class PinLock;
+
+// The account's own blacklist of websites: one page of it, adding a website, and removing one (which
+// the PIN lock guards).
+class WebsiteEndpoints
+{
+public:
+    static constexpr int perPage = 500;
+
+    WebsiteEndpoints(Database& db, const Clock& clock, PinLock& lock, QString listUrl);
+
+    ApiResponse list(const Call& call);
+    ApiResponse block(const Call& call);
+    ApiResponse unblock(const Call& call);
+
+private:
+    WebsiteStore m_websites;
+    const Clock& m_clock;
+    PinLock& m_lock;
+    QString m_listUrl;
+};

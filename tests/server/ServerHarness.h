@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// What the tests need to talk to a real brevak-server: the process itself (on a free port, a data
+// folder of its own, a clock the test moves, cheap password hashing), an HTTP client, and a stand-in for
+// the Google and Facebook token endpoints.
+
+struct HttpReply
+{
+    int status = 0; // 0: no answer at all
+    QByteArray body;
+    QMap<QByteArray, QByteArray> headers; // names in lower case
+
+    QJsonObject json() const; // empty when the body is not a JSON object
+    bool isJsonObject() const;
+};
+
+using Fields = QList<QPair<QString, QString>>;
+
+class HttpClient
+{
+public:
+    explicit HttpClient(int port);
+    ~HttpClient();
+
+    HttpReply post(const QString& endpoint, const Fields& fields, const QString& token);
+    HttpReply postRaw(
+        const QString& path, const QByteArray& body, const QByteArray& contentType, const QString& token);
+    HttpReply get(const QString& pathAndQuery);
+    HttpReply send(const QByteArray& method, const QString& path, const QByteArray& body,
+        const QByteArray& contentType, const QList<QPair<QByteArray, QByteArray>>& headers = {});
+
+    static QByteArray formEncode(const Fields& fields);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+class ServerProcess
+{
+public:
+    // The PostgreSQL URL when the suite runs against PostgreSQL (BREVAK_TEST_DATABASE_URL), else empty.
+    static QString testDatabaseUrl();
+    static QString binary();
+
+    ServerProcess();
+    ~ServerProcess();
+
+    // Starts the server with the test defaults plus the given flags and waits until it listens.
+    bool start(const QStringList& extraArguments = {});
+    // Starts it with exactly these arguments and environment additions (no test defaults).
+    bool startBare(const QStringList& arguments, const QStringList& environment = {});
+    // SIGTERM (or the given signal), then waits; returns the exit code, -1 when it had to be killed.
+    int stop(int signal = 15);
+
+    int port() const { return m_port; }
+    QString baseUrl() const;
+    QString dataDir() const { return m_dataDir; }
+    QString outbox() const { return m_dataDir + QStringLiteral("/outbox"); }
+    QStringList log() const; // the server's output so far, line by line
+
+    qint64 now() const { return m_now; }
+    void setNow(qint64 seconds);
+    void advance(qint64 seconds) { setNow(m_now + seconds); }
+
+    struct CommandResult
+    {
+        int exitCode = -1;
+        QString output;
+    };
+    // Runs "brevak-server admin ..." on the same data folder, database and clock.
+    CommandResult admin(const QStringList& arguments) const;
+    // The .eml files in the outbox, oldest first.
+    QStringList mails() const;
+
+private:
+    QTemporaryDir m_folder;
+    QString m_dataDir;
+    QString m_clockFile;
+    QString m_logFile;
+    qint64 m_now = 0;
+    int m_port = 0;
+    qint64 m_pid = 0;
+    struct Process;
+    std::unique_ptr<Process> m_process;
+};
+
+// Google's token information endpoint and Facebook's /me on 127.0.0.1, answering from tokens the test
+// registers.
+class FakeSignInProvider
+{
+public:
+    FakeSignInProvider();
+    ~FakeSignInProvider();
+
+    int port() const;
+    QString googleUrl() const;
+    QString facebookUrl() const;
+    void addGoogleToken(const QString& token, const QString& subject, const QString& email,
+        const QString& audience, bool emailVerified = true);
+    void addFacebookToken(const QString& token, const QString& id, const QString& email);
+    int requestCount() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

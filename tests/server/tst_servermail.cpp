@@ -1,0 +1,180 @@
+#include "Mail.h"
+
+#include <QDir>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Just enough of an SMTP server to receive one mail without TLS.
+class FakeSmtpServer : public QObject
+{
+public:
+    FakeSmtpServer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, &FakeSmtpServer::accept);
+    }
+
+    quint16 port() const { return m_server.serverPort(); }
+    QStringList commands;
+    QByteArray data;
+
+private:
+    void accept()
+    {
+        QTcpSocket* socket = m_server.nextPendingConnection();
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+        socket->write("220 fake ESMTP\r\n");
+    }
+
+    void read(QTcpSocket* socket)
+    {
+        while (socket->canReadLine()) {
+            const QByteArray line = socket->readLine();
+            if (m_inData) {
+                if (line == ".\r\n") {
+                    m_inData = false;
+                    socket->write("250 queued\r\n");
+                } else {
+                    data += line;
+                }
+                continue;
+            }
+            const QByteArray command = line.trimmed();
+            commands << QString::fromUtf8(command);
+            if (command.startsWith("EHLO"))
+                socket->write("250-fake\r\n250 8BITMIME\r\n");
+            else if (command == "DATA") {
+                m_inData = true;
+                socket->write("354 go ahead\r\n");
+            } else if (command == "QUIT")
+                socket->write("221 bye\r\n");
+            else
+                socket->write("250 OK\r\n");
+        }
+    }
+
+    QTcpServer m_server;
+    bool m_inData = false;
+};
+
+} // namespace
+
+// How mails leave the server: composed as plain RFC 5322 text, written to the outbox, or handed to SMTP.
+class TestServerMail : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void composesAPlainTextMessage()
+    {
+        const Mail mail {QStringLiteral("ann@example.org"), QStringLiteral("Your BREVAK pin code"),
+            QStringLiteral("Line one\nLine two")};
+        const QByteArray message
+            = composeMessage(mail, QStringLiteral("BREVAK <no-reply@brevak.app>"), 1800000000);
+        QVERIFY(message.contains("From: BREVAK <no-reply@brevak.app>\r\n"));
+        QVERIFY(message.contains("To: ann@example.org\r\n"));
+        QVERIFY(message.contains("Subject: Your BREVAK pin code\r\n"));
+        QVERIFY(message.contains("Date: 15 Jan 2027 08:00:00 +0000\r\n"));
+        QVERIFY(message.contains("Message-ID: <"));
+        QVERIFY(message.contains("@brevak.app>\r\n"));
+        QVERIFY(message.contains("Content-Type: text/plain; charset=UTF-8\r\n"));
+        QVERIFY(message.endsWith("\r\n\r\nLine one\r\nLine two\r\n"));
+    }
+
+    void headersNeverCarryALineBreak()
+    {
+        const Mail mail {QStringLiteral("ann@example.org\r\nBcc: eve@example.org"),
+            QStringLiteral("Hi\nBcc: eve@example.org"), QStringLiteral("body")};
+        const QByteArray message
+            = composeMessage(mail, QStringLiteral("BREVAK <no-reply@brevak.app>"), 1800000000);
+        QVERIFY(!message.contains("\r\nBcc:"));
+        QVERIFY(!message.contains("\nBcc:"));
+    }
+
+    void nonAsciiSubjectIsEncoded()
+    {
+        const Mail mail {QStringLiteral("zoe@example.org"), QStringLiteral("Votre code PIN à récupérer"),
+            QStringLiteral("é")};
+        const QByteArray message = composeMessage(mail, QStringLiteral("no-reply@brevak.app"), 1800000000);
+        QVERIFY(message.contains(QByteArray("Subject: =?UTF-8?B?"
+            + QStringLiteral("Votre code PIN à récupérer").toUtf8().toBase64() + "?=\r\n")));
+        QVERIFY(message.endsWith(QStringLiteral("é\r\n").toUtf8()));
+    }
+
+    void outboxHoldsOneWholeFilePerMail()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("outbox/nested"));
+        OutboxTransport outbox(folder, QStringLiteral("no-reply@brevak.app"));
+        QString error;
+        QVERIFY(outbox.send(
+            {QStringLiteral("a@example.org"), QStringLiteral("one"), QStringLiteral("first")}, error));
+        QVERIFY(outbox.send(
+            {QStringLiteral("b@example.org"), QStringLiteral("two"), QStringLiteral("second")}, error));
+        const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(files.size(), 2);
+        for (const QString& name : files)
+            QVERIFY(name.endsWith(QStringLiteral(".eml")));
+    }
+
+    void outboxThatCannotBeMadeFails()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        OutboxTransport outbox(
+            dir.filePath(QStringLiteral("file/outbox")), QStringLiteral("no-reply@brevak.app"));
+        QString error;
+        QVERIFY(!outbox.send(
+            {QStringLiteral("a@example.org"), QStringLiteral("one"), QStringLiteral("first")}, error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void smtpHandsTheMailOver()
+    {
+        FakeSmtpServer smtp;
+        SmtpTransport transport(QStringLiteral("smtp://127.0.0.1:%1").arg(smtp.port()),
+            QStringLiteral("BREVAK <no-reply@brevak.app>"));
+        std::atomic<bool> done = false;
+        bool sent = false;
+        QString error;
+        std::thread sender([&] {
+            sent = transport.send({QStringLiteral("ann@example.org"), QStringLiteral("Your BREVAK pin code"),
+                                      QStringLiteral("Your pin code is: 123456")},
+                error);
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+        sender.join();
+        QVERIFY2(sent, qPrintable(error));
+        QVERIFY(smtp.commands.contains(QStringLiteral("MAIL FROM:<no-reply@brevak.app>")));
+        QVERIFY(smtp.commands.contains(QStringLiteral("RCPT TO:<ann@example.org>")));
+        QVERIFY(smtp.data.contains("Subject: Your BREVAK pin code"));
+        QVERIFY(smtp.data.contains("Your pin code is: 123456"));
+    }
+
+    void unreachableSmtpIsReported()
+    {
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost);
+        const quint16 port = closed.serverPort();
+        closed.close();
+        SmtpTransport transport(
+            QStringLiteral("smtp://127.0.0.1:%1").arg(port), QStringLiteral("no-reply@brevak.app"));
+        QString error;
+        QVERIFY(!transport.send(
+            {QStringLiteral("ann@example.org"), QStringLiteral("x"), QStringLiteral("y")}, error));
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerMail)
+#include "tst_servermail.moc"
