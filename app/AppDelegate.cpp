@@ -125,7 +125,7 @@ void AppDelegate::createStatusItem()
         return;
     }
     m_statusItem = std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/icons/hand.raised.fill.svg")));
-    m_statusItem->setToolTip(QStringLiteral("icon"));
+    m_statusItem->setToolTip(QStringLiteral("BREVAK"));
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this, &AppDelegate::showWindow);
     m_statusItem->show();
 }
