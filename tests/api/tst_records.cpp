@@ -116,6 +116,8 @@ private Q_SLOTS:
 
         // AuthModel.
         row("token missing", "login.json", auth, {"-data.token"}, "data.token: required key is missing");
+        row("email_verified_at null", "login.json", auth, {"data.email_verified_at=null"},
+            "data.email_verified_at: expected a string, found null");
         row("optional name null", "login.json", auth, {"data.name=null"});
         row("optional name missing", "login.json", auth, {"-data.name"});
         row("optional name of another type", "login.json", auth, {"data.name=7"},
@@ -193,9 +195,16 @@ private Q_SLOTS:
         row("link url null", "block_list.json", page, {"data.links[1].url=null"});
         row("link without label", "block_list.json", page, {"-data.links[0].label"},
             "data.links[0].label: required key is missing");
+        row("list page user_id as a number", "block_list.json", page, {"data.user_id=42"},
+            "data.user_id: expected a string, found an integer");
+        row("list page without per_page", "block_list.json", page, {"-data.per_page"},
+            "data.per_page: required key is missing");
+        row("list page without total", "block_list.json", page, {"-data.total"});
 
         const char* added = "BaseModel<BlockData>";
         row("add answer", "block_website.json", added, {});
+        row("add answer without user_id", "block_website.json", added, {"-data.user_id"},
+            "data.user_id: required key is missing");
 
         // Envelopes whose data is required.
         row("unblock answer", "unblock_website.json", "UnblockWebsiteModel", {});
@@ -211,6 +220,8 @@ private Q_SLOTS:
         // Status synchronisation.
         const char* sync = "BaseModel<SyncURLModel>";
         row("sync answer", "sync_url.json", sync, {});
+        row("sync without pin id", "sync_url.json", sync, {"-data.pin_protection.id"},
+            "data.pin_protection.id: required key is missing");
 
         // Facebook's Graph API.
         row("graph answer", "facebook_me.json", "FacebokGraphAPIModel", {});

@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 #include "AppTestSupport.h"
 #include "DNSConfiguration.h"
+#include "DataRow.h"
 #include "FakeWorkspace.h"
 #include "LogCapture.h"
 #include "NotificationCenter.h"
@@ -68,9 +69,9 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QVariant>("afterLaunch");
         // This test runs on an English system.
-        QTest::newRow("french on an english system") << QVariant("fr") << QVariant("en");
-        QTest::newRow("same as the system") << QVariant("en") << QVariant("en");
-        QTest::newRow("nothing stored stays so") << QVariant() << QVariant();
+        dataRow("french on an english system", QVariant("fr"), QVariant("en"));
+        dataRow("same as the system", QVariant("en"), QVariant("en"));
+        dataRow("nothing stored stays so", QVariant(), QVariant());
     }
 
     void theStoredLanguageFollowsTheSystem()

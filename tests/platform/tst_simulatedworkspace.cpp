@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "TemporarySimulatedMac.h"
 #include "platform.h"
 
@@ -112,14 +113,6 @@ private Q_SLOTS:
         QVERIFY(!processIdsInStateFile().contains(m_ownProcessId));
     }
 
-    void hearsAnActivationFromSimctl()
-    {
-        QSignalSpy activations(m_workspace.get(), &platform::Workspace::applicationActivated);
-        QVERIFY(m_mac->setUp({"activate", "Lucky Spin Casino"}));
-        QVERIFY(activations.wait(5000));
-        QCOMPARE(activations.takeFirst().first().toString(), "Lucky Spin Casino");
-    }
-
     void hearsEveryActivationOnceInOrder()
     {
         QSignalSpy activations(m_workspace.get(), &platform::Workspace::applicationActivated);
@@ -196,14 +189,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("bundleIdentifier");
         QTest::addColumn<QString>("location");
-        QTest::newRow("top level") << "net.royalflush.poker"
-                                   << "/Applications/Royal Flush Poker.app";
-        QTest::newRow("in a subfolder") << "com.apple.Terminal"
-                                        << "/Applications/Utilities/Terminal.app";
-        QTest::newRow("unknown") << "com.example.none"
-                                 << "";
-        QTest::newRow("case matters") << "com.apple.safari"
-                                      << "";
+        dataRow("top level", "net.royalflush.poker", "/Applications/Royal Flush Poker.app");
+        dataRow("in a subfolder", "com.apple.Terminal", "/Applications/Utilities/Terminal.app");
+        dataRow("unknown", "com.example.none", "");
+        dataRow("case matters", "com.apple.safari", "");
     }
 
     void applicationLocationByBundleIdentifier()
