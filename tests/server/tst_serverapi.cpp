@@ -43,15 +43,18 @@ QString msgOf(const HttpReply& reply)
     return at(reply, "msg").toString();
 }
 
-// Empty when the reply has this HTTP status and `status` value and, when a record is named, decodes
-// as that record with the application's own decoder; else what is wrong.
-QString mismatch(const HttpReply& reply, int httpStatus, bool status, const char* record = nullptr)
+// Empty when the reply has this HTTP status and `status` value, decodes as the named record with the
+// application's own decoder, and carries the given `msg` (when those are given); else what is wrong.
+QString mismatch(const HttpReply& reply, int httpStatus, bool status, const char* record = nullptr,
+    const QString& msg = {})
 {
     QString problem;
     if (reply.status != httpStatus || at(reply, "status").toBool() != status)
         problem = QString("expected %1 with status %2").arg(httpStatus).arg(status);
     else if (record)
         problem = clientDecodingError(reply.body, record);
+    if (problem.isEmpty() && !msg.isNull() && msgOf(reply) != msg)
+        problem = "expected the message \"" + msg + "\"";
     return problem.isEmpty()
         ? problem
         : problem + " in " + QString::number(reply.status) + " " + QString::fromUtf8(reply.body);
@@ -257,9 +260,7 @@ private Q_SLOTS:
             const Account existing = signUp("taken");
             email = email == u"TAKEN" ? existing.email.toUpper() : existing.email;
         }
-        const HttpReply reply = signUpAs(http(), email, password);
-        VERIFY_REPLY(reply, 200, false, "BaseModel<AuthModel>");
-        QCOMPARE(msgOf(reply), message);
+        VERIFY_REPLY(signUpAs(http(), email, password), 200, false, "BaseModel<AuthModel>", message);
     }
 
     void signInWithPassword()
@@ -279,8 +280,8 @@ private Q_SLOTS:
         const Account account = signUp("wrong");
         for (const HttpReply& reply :
             {login(account.email, "correct horse batter"), login(uniqueEmail("nobody"), account.password)}) {
-            VERIFY_REPLY(reply, 200, false, "BaseModel<AuthModel>");
-            QCOMPARE(msgOf(reply), "These credentials do not match our records.");
+            VERIFY_REPLY(
+                reply, 200, false, "BaseModel<AuthModel>", "These credentials do not match our records.");
             QVERIFY(!reply.json().contains("data"));
         }
     }
@@ -413,8 +414,7 @@ private Q_SLOTS:
                 ? http().send("POST", "/api/v3/" + endpoint, "platform_unique_id=X",
                     "application/x-www-form-urlencoded", {{"Authorization", "Basic YW5uOnNlY3JldA=="}})
                 : post(endpoint, {{"platform_unique_id", "X"}}, token);
-            VERIFY_REPLY(reply, 401, false);
-            QCOMPARE(msgOf(reply), "Unauthenticated.");
+            VERIFY_REPLY(reply, 401, false, nullptr, "Unauthenticated.");
         }
     }
 
@@ -447,9 +447,8 @@ private Q_SLOTS:
         QCOMPARE(known.body, post("forgot-password", {{"email", stranger}}, appToken()).body);
         QTRY_COMPARE(mailsTo(account.email).size(), 1);
         QCOMPARE(mailsTo(stranger).size(), 0);
-        const HttpReply malformed = post("forgot-password", {{"email", ""}}, appToken());
-        VERIFY_REPLY(malformed, 200, false);
-        QCOMPARE(msgOf(malformed), "Please enter a valid email address.");
+        VERIFY_REPLY(post("forgot-password", {{"email", ""}}, appToken()), 200, false, nullptr,
+            "Please enter a valid email address.");
     }
 
     void resetLinkSetsANewPasswordOnce()
@@ -581,9 +580,8 @@ private Q_SLOTS:
     {
         const Account account = signUp("twice");
         VERIFY_REPLY(setupPin(account, "111111"), 200, true);
-        const HttpReply again = setupPin(account, "222222");
-        VERIFY_REPLY(again, 200, false);
-        QCOMPARE(msgOf(again), "A pin is already set for this account.");
+        VERIFY_REPLY(
+            setupPin(account, "222222"), 200, false, nullptr, "A pin is already set for this account.");
         VERIFY_REPLY(checkPin(account, "111111"), 200, true);
         VERIFY_REPLY(checkPin(account, "222222"), 200, false);
     }
@@ -595,15 +593,13 @@ private Q_SLOTS:
         // The application's "attempt" is ignored: it sends 1 every time here.
         for (int attempt = 1; attempt <= 3; ++attempt) {
             const HttpReply reply = checkPin(account, "000000");
-            VERIFY_REPLY(reply, 200, false, "BaseModel<CheckPinModel>");
-            QCOMPARE(msgOf(reply), "Please enter a valid otp.");
+            VERIFY_REPLY(reply, 200, false, "BaseModel<CheckPinModel>", "Please enter a valid otp.");
             QCOMPARE(at(reply, "data.is_block").toInt(), attempt == 3 ? 1 : 0);
             QCOMPARE(at(reply, "data.pin").toInt(), 0);
         }
         // Blocked: even the right PIN is refused until the block ends.
         HttpReply reply = checkPin(account, "482913");
-        VERIFY_REPLY(reply, 200, false, "BaseModel<CheckPinModel>");
-        QCOMPARE(msgOf(reply), "Your pin has been bloked.");
+        VERIFY_REPLY(reply, 200, false, "BaseModel<CheckPinModel>", "Your pin has been bloked.");
         QCOMPARE(at(reply, "data.is_block").toInt(), 1);
         m_server.advance(14 * 60 + 59);
         QCOMPARE(msgOf(checkPin(account, "482913")), "Your pin has been bloked.");
@@ -626,9 +622,8 @@ private Q_SLOTS:
     void checkPinWithoutPin()
     {
         const Account account = signUp("nopin");
-        const HttpReply reply = checkPin(account, "123456");
-        VERIFY_REPLY(reply, 200, false, "BaseModel<CheckPinModel>");
-        QCOMPARE(msgOf(reply), "No pin is set for this account.");
+        VERIFY_REPLY(checkPin(account, "123456"), 200, false, "BaseModel<CheckPinModel>",
+            "No pin is set for this account.");
         VERIFY_REPLY(post("retrievePin", {{"user_id", ""}}, account.token), 200, false);
     }
 
@@ -637,8 +632,7 @@ private Q_SLOTS:
         const Account account = signUp("update");
         VERIFY_REPLY(setupPin(account, "482913", "48"), 200, true);
         HttpReply reply = post("updatePin", {{"old_pin", "482913"}, {"pin", "12345"}}, account.token);
-        VERIFY_REPLY(reply, 200, false); // a bad new PIN costs no try
-        QCOMPARE(msgOf(reply), "Please enter a 6 digit pin.");
+        VERIFY_REPLY(reply, 200, false, nullptr, "Please enter a 6 digit pin."); // a bad new PIN costs no try
         reply = post("updatePin", {{"old_pin", "482913"}, {"pin", "765432"}}, account.token);
         VERIFY_REPLY(reply, 200, true, "BaseModel<UpdatePinModel>");
         QCOMPARE(at(reply, "data.pin").toString(), "******");
@@ -652,10 +646,8 @@ private Q_SLOTS:
         const Account account = signUp("update-wrong");
         VERIFY_REPLY(setupPin(account, "482913"), 200, true);
         for (int i = 0; i < 3; ++i) {
-            const HttpReply reply
-                = post("updatePin", {{"old_pin", "111111"}, {"pin", "222222"}}, account.token);
-            VERIFY_REPLY(reply, 200, false, "BaseModel<UpdatePinModel>");
-            QCOMPARE(msgOf(reply), "Your old pin is not correct.");
+            VERIFY_REPLY(post("updatePin", {{"old_pin", "111111"}, {"pin", "222222"}}, account.token), 200,
+                false, "BaseModel<UpdatePinModel>", "Your old pin is not correct.");
         }
         QCOMPARE(msgOf(checkPin(account, "482913")), "Your pin has been bloked.");
         QCOMPARE(msgOf(post("updatePin", {{"old_pin", "482913"}, {"pin", "222222"}}, account.token)),
@@ -674,8 +666,7 @@ private Q_SLOTS:
         };
 
         HttpReply removal = removePin();
-        VERIFY_REPLY(removal, 200, false, "DisablePinModel");
-        QCOMPARE(msgOf(removal), "Please verify your pin first.");
+        VERIFY_REPLY(removal, 200, false, "DisablePinModel", "Please verify your pin first.");
         VERIFY_REPLY(unblock(), 200, false, "UnblockWebsiteModel");
 
         // Another session's check does not open this one.
@@ -787,9 +778,8 @@ private Q_SLOTS:
         const QJsonArray rows = at(list, "data.data").toArray();
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first()["domain"].toString(), domain);
-        const HttpReply duplicate = blockWebsite(account, domain);
-        VERIFY_REPLY(duplicate, 200, false);
-        QCOMPARE(msgOf(duplicate), "This website is already in your blacklist.");
+        VERIFY_REPLY(
+            blockWebsite(account, domain), 200, false, nullptr, "This website is already in your blacklist.");
     }
 
     // The arithmetic of the pages is tested on its own (tst_serverrecords); here the query and the URLs.
@@ -856,10 +846,8 @@ private Q_SLOTS:
         const Account victim = signUp("victim-site");
         const Account intruder = signUp("intruder-site");
         const qint64 id = at(blockWebsite(victim, "casino.example"), "data.id").toInteger();
-        const HttpReply reply
-            = post("unblockwesitebyuser", {{"domain_id", QString::number(id)}}, intruder.token);
-        VERIFY_REPLY(reply, 200, false, "UnblockWebsiteModel");
-        QCOMPARE(msgOf(reply), "This website is not in your blacklist.");
+        VERIFY_REPLY(post("unblockwesitebyuser", {{"domain_id", QString::number(id)}}, intruder.token), 200,
+            false, "UnblockWebsiteModel", "This website is not in your blacklist.");
         QCOMPARE(at(listWebsites(victim), "data.total").toInt(), 1);
     }
 
@@ -930,8 +918,7 @@ private Q_SLOTS:
         // Exactly the limit is read (and refused for what it says, not for its size).
         body.chop(1);
         reply = send();
-        VERIFY_REPLY(reply, 200, false);
-        QCOMPARE(msgOf(reply), "Please enter a valid website.");
+        VERIFY_REPLY(reply, 200, false, nullptr, "Please enter a valid website.");
     }
 
     void neverAnHtmlErrorPage_data()
