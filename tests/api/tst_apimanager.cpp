@@ -257,107 +257,83 @@ private Q_SLOTS:
         }
     }
 
-    void successfulAnswerGoesToTheCaller_data()
-    {
-        QTest::addColumn<int>("status");
-        dataRow("200", 200);
-        dataRow("201", 201);
-        dataRow("299", 299);
-    }
-
-    void successfulAnswerGoesToTheCaller()
-    {
-        QFETCH(int, status);
-        startReachable();
-        const QByteArray body = apiFixture("check_pin.json");
-        m_network->respondWith(FakeResponse::answer(status, body));
-        const auto outcome = send(WebService::checkPin, {{"attempt", "1"}, {"user_id", "42"}});
-        QVERIFY(answered());
-        QCOMPARE(outcome->successes, QList<QByteArray> {body});
-        QVERIFY(outcome->failures.isEmpty());
-        QCOMPARE(m_alerts->count(), 0);
-        QCOMPARE(m_log->lines(),
-            QStringList({
-                QString(74, '='),
-                "API: http://brevak.test:8080/api/v3/checkPin \n",
-                "Param: [\"attempt\": \"1\", \"user_id\": \"42\"]\n",
-                "Header: [\"Authorization\": \"Bearer ****" + configuration::defaultToken().right(4)
-                    + "\", \"X-localization\": \"\"]\n",
-                QString("Response Data - %1 bytes").arg(body.size()),
-            }));
-    }
-
-    void otherStatusesAlertThenStillHandTheBodyOn_data()
-    {
-        QTest::addColumn<int>("status");
-        dataRow("422", 422);
-        dataRow("403, the first error status of the content layer", 403);
-        dataRow("500", 500);
-        dataRow("302", 302);
-    }
-
-    void otherStatusesAlertThenStillHandTheBodyOn()
-    {
-        QFETCH(int, status);
-        startReachable();
-        signIn();
-        const QByteArray body = apiFixture("refused.json");
-        m_network->respondWith(FakeResponse::answer(status, body));
-        const auto outcome = send(WebService::signup);
-        QVERIFY(answered());
-        QCOMPARE(m_alerts->count(), 1);
-        QCOMPARE(m_alerts->alerts().first().message, "Ooops");
-        QCOMPARE(m_alerts->alerts().first().informative, "error Code :" + QString::number(status));
-        QVERIFY(outcome->successes.isEmpty());
-        m_alerts->pressOk();
-        QCOMPARE(outcome->successes, QList<QByteArray> {body});
-        QVERIFY(outcome->failures.isEmpty());
-        QVERIFY(store().textValue(keys::loginToken)); // only a 401 ends the session
-    }
-
-    void failuresGoToTheFailureCallback_data()
+    // How an answer ends: handed on, handed on after an alert, or a failure. All of them leave the
+    // session alone; only a 401 with JSON ends it (expiredSession).
+    void answers_data()
     {
         QTest::addColumn<FakeResponse>("response");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("text");
-        const auto notJson = int(ApiError::Kind::notJson);
-        const auto transport = int(ApiError::Kind::transport);
+        QTest::addColumn<bool>("alert"); // "error Code :<status>", then the body is handed on
+        QTest::addColumn<int>("failure"); // ApiError::Kind, or -1 when the body is handed on
+        QTest::addColumn<QString>("text"); // how the failure's text starts
+        const QByteArray body = apiFixture("refused.json");
+        const int handedOn = -1;
+        const int notJson = int(ApiError::Kind::notJson);
+        const int transport = int(ApiError::Kind::transport);
+        for (int status : {200, 201, 299}) {
+            dataRow(qPrintable(QString::number(status)), FakeResponse::answer(status, body), false, handedOn,
+                QString());
+        }
+        dataRow("422", FakeResponse::answer(422, body), true, handedOn, QString());
+        dataRow("403, the first error status of the content layer", FakeResponse::answer(403, body), true,
+            handedOn, QString());
+        dataRow("500", FakeResponse::answer(500, body), true, handedOn, QString());
+        dataRow("302", FakeResponse::answer(302, body), true, handedOn, QString());
         dataRow("connection refused",
-            FakeResponse::failure(QNetworkReply::ConnectionRefusedError, "Connection refused"), transport,
-            "Connection refused");
+            FakeResponse::failure(QNetworkReply::ConnectionRefusedError, "Connection refused"), false,
+            transport, "Connection refused");
         dataRow("TLS handshake",
-            FakeResponse::failure(QNetworkReply::SslHandshakeFailedError, "SSL handshake failed"), transport,
-            "SSL handshake failed");
-        dataRow("html with 200", FakeResponse::answer(200, "<html><body>Hello</body></html>"), notJson,
+            FakeResponse::failure(QNetworkReply::SslHandshakeFailedError, "SSL handshake failed"), false,
+            transport, "SSL handshake failed");
+        dataRow("html with 200", FakeResponse::answer(200, "<html><body>Hello</body></html>"), false, notJson,
             "The answer is not JSON: ");
-        dataRow("empty with 200", FakeResponse::answer(200, ""), notJson,
+        dataRow("empty with 200", FakeResponse::answer(200, ""), false, notJson,
             "The answer is not JSON: no JSON value");
-        dataRow("html with 500", FakeResponse::answer(500, "<h1>Server Error</h1>"), notJson,
+        dataRow("html with 500", FakeResponse::answer(500, "<h1>Server Error</h1>"), false, notJson,
             "The answer is not JSON: ");
-        dataRow(
-            "html with 401", FakeResponse::answer(401, "Unauthorized"), notJson, "The answer is not JSON: ");
+        dataRow("html with 401", FakeResponse::answer(401, "Unauthorized"), false, notJson,
+            "The answer is not JSON: ");
     }
 
-    void failuresGoToTheFailureCallback()
+    void answers()
     {
         QFETCH(FakeResponse, response);
-        QFETCH(int, kind);
+        QFETCH(bool, alert);
+        QFETCH(int, failure);
         QFETCH(QString, text);
         startReachable();
         signIn();
         m_network->respondWith(response);
-        const auto outcome = send(WebService::login, {{"email", "a@example.com"}});
+        const auto outcome = send(WebService::checkPin, {{"attempt", "1"}, {"user_id", "42"}});
         QVERIFY(answered());
-        QVERIFY(outcome->successes.isEmpty());
-        QCOMPARE(outcome->failures.size(), 1);
-        QCOMPARE(int(outcome->failures.first().kind), kind);
-        QVERIFY2(outcome->failures.first().text.startsWith(text), qPrintable(outcome->failures.first().text));
-        QCOMPARE(m_alerts->count(), 0);
-        const QStringList& lines = m_log->lines();
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines.at(4), "Error : " + outcome->failures.first().text);
-        QCOMPARE(lines.at(5), QString(74, '='));
-        QVERIFY(store().textValue(keys::loginToken)); // not even a 401 without JSON ends the session
+        const QStringList printed = m_log->lines();
+        QCOMPARE(printed.mid(0, 4),
+            QStringList({QString(74, '='), "API: http://brevak.test:8080/api/v3/checkPin \n",
+                "Param: [\"attempt\": \"1\", \"user_id\": \"42\"]\n",
+                "Header: [\"Authorization\": \"Bearer ****0001\", \"X-localization\": \"fr\"]\n"}));
+        if (failure >= 0) {
+            QVERIFY(outcome->successes.isEmpty());
+            QCOMPARE(outcome->failures.size(), 1);
+            QCOMPARE(int(outcome->failures.first().kind), failure);
+            QVERIFY2(
+                outcome->failures.first().text.startsWith(text), qPrintable(outcome->failures.first().text));
+            QCOMPARE(
+                printed.mid(4), QStringList({"Error : " + outcome->failures.first().text, QString(74, '=')}));
+            QCOMPARE(m_alerts->count(), 0);
+        } else {
+            QCOMPARE(
+                printed.mid(4), QStringList {QString("Response Data - %1 bytes").arg(response.body.size())});
+            QCOMPARE(m_alerts->count(), alert ? 1 : 0);
+            if (alert) {
+                QCOMPARE(m_alerts->alerts().first().message, "Ooops");
+                QCOMPARE(m_alerts->alerts().first().informative,
+                    "error Code :" + QString::number(response.status));
+                QVERIFY(outcome->successes.isEmpty());
+                m_alerts->pressOk();
+            }
+            QCOMPARE(outcome->successes, QList<QByteArray> {response.body});
+            QVERIFY(outcome->failures.isEmpty());
+        }
+        QVERIFY(store().textValue(keys::loginToken));
     }
 
     void secretsNeverReachTheLog()
