@@ -134,7 +134,7 @@ private Q_SLOTS:
         send(service, {{"user_id", "42"}});
         QCOMPARE(m_network->requests().size(), 1);
         const RecordedRequest& request = m_network->lastRequest();
-        QCOMPARE(request.method(), "POST");
+        QVERIFY(request.isPost());
         QCOMPARE(request.url().toString(), url);
         QCOMPARE(request.header("Content-Type"), "application/x-www-form-urlencoded; charset=utf-8");
         QCOMPARE(request.body, "user_id=42");
