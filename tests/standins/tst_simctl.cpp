@@ -269,18 +269,6 @@ private Q_SLOTS:
         QCOMPARE(stateBytes(), before);
     }
 
-    void helpNamesEveryCommandAndTheRoot()
-    {
-        const auto result = m_mac->simctl({"--help"});
-        QCOMPARE(result.exitCode, 0);
-        for (const char* command :
-            {"init", "service add", "service remove", "service disable", "service enable", "dns NAME",
-                "app add", "app remove", "deny on|off", "network offline|online", "activate NAME", "state"}) {
-            QVERIFY2(result.output.contains("  " + QString::fromLatin1(command)), command);
-        }
-        QVERIFY(result.output.contains("(now " + m_mac->root() + ")"));
-    }
-
     void concurrentChangesAreAllKept()
     {
         // Four programs add ten services each at the same time; the lock keeps every one.
