@@ -1,4 +1,5 @@
 #include "Configuration.h"
+#include "LogCapture.h"
 
 #include <QTest>
 
@@ -19,12 +20,52 @@ private Q_SLOTS:
         QVERIFY(QUrl(configuration::apiBaseUrl()).isValid());
     }
 
-    void environmentReplacesABuiltInValue()
+    // The resolver address goes into shell commands: only a dotted IPv4 address replaces the built-in one.
+    void onlyAnIPv4AddressReplacesTheResolver_data()
     {
-        qputenv("BREVAK_RESOLVER_ADDRESS", "203.0.113.111");
-        QCOMPARE(configuration::resolverAddress(), "203.0.113.111");
-        qputenv("BREVAK_RESOLVER_ADDRESS", "");
-        QCOMPARE(configuration::resolverAddress().size(), 14);
+        QTest::addColumn<QString>("overridden");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("address") << "203.0.113.111" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("command after it") << "203.0.113.1; rm -rf ~" << false;
+        QTest::newRow("octet too large") << "203.0.113.256" << false;
+        QTest::newRow("three octets") << "203.0.113" << false;
+        QTest::newRow("blank inside") << "203.0.113. 1" << false;
+        QTest::newRow("host name") << "dns.example" << false;
+    }
+
+    void onlyAnIPv4AddressReplacesTheResolver()
+    {
+        QFETCH(QString, overridden);
+        QFETCH(bool, taken);
+        qunsetenv("BREVAK_RESOLVER_ADDRESS");
+        const QString builtIn = configuration::resolverAddress();
+        qputenv("BREVAK_RESOLVER_ADDRESS", overridden.toUtf8());
+        LogCapture log;
+        QCOMPARE(configuration::resolverAddress(), taken ? overridden : builtIn);
+        QCOMPARE(log.lines().isEmpty(), taken || overridden.isEmpty());
+    }
+
+    // Development builds may check protection more often, never less often.
+    void theProtectionCheckCanOnlyBeShortened_data()
+    {
+        QTest::addColumn<QByteArray>("overridden");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("unset") << QByteArray() << 60;
+        QTest::newRow("shorter") << QByteArray("2") << 2;
+        QTest::newRow("longer") << QByteArray("86400") << 60;
+        QTest::newRow("beyond a timer's range") << QByteArray("3000000") << 60;
+        QTest::newRow("zero") << QByteArray("0") << 60;
+        QTest::newRow("negative") << QByteArray("-5") << 60;
+        QTest::newRow("not a number") << QByteArray("soon") << 60;
+    }
+
+    void theProtectionCheckCanOnlyBeShortened()
+    {
+        QFETCH(QByteArray, overridden);
+        QFETCH(int, seconds);
+        qputenv("BREVAK_PROTECTION_CHECK_SECONDS", overridden);
+        QCOMPARE(configuration::protectionCheckPeriod().count(), seconds);
     }
 };
 
