@@ -35,7 +35,6 @@ AppDelegate::AppDelegate(std::unique_ptr<platform::Workspace> workspace, Options
 
 AppDelegate::~AppDelegate()
 {
-    delete m_wc;
     if (instance == this) {
         instance = nullptr;
     }

@@ -50,7 +50,7 @@ public:
     // Brings the application's window (the main window when there is one) to the front.
     void orderFrontFirstWindow();
 
-    QWidget* helpWindow() const { return m_wc; }
+    QWidget* helpWindow() const { return m_wc.get(); }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
     const ProtectionKeeper& protectionKeeper() const { return m_protection; }
 
@@ -63,7 +63,7 @@ private:
 
     Options m_options;
     QPointer<CustomWindow> m_mainWindow;
-    QPointer<QWidget> m_wc;
+    std::unique_ptr<QWidget> m_wc; // the help window, kept to show the block page
     std::unique_ptr<platform::Workspace> m_shared;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     ProtectionKeeper m_protection;

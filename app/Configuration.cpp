@@ -1,6 +1,12 @@
 #include "Configuration.h"
 
 #include "Deployment.h"
+#include "Diagnostics.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace configuration {
 
@@ -17,6 +23,16 @@ QString value(const char* environmentName, const char* builtIn)
     return QString::fromUtf8(builtIn);
 }
 
+// The resolver address goes into shell commands, so only a dotted IPv4 address is taken.
+bool isIPv4Address(const QString& text)
+{
+    static const QRegularExpression octet(QStringLiteral("^(25[0-5]|2[0-4][0-9]|1?[0-9]?[0-9])$"));
+    const QStringList parts = text.split('.');
+    return parts.size() == 4 && std::all_of(parts.cbegin(), parts.cend(), [](const QString& part) {
+        return octet.match(part).hasMatch();
+    });
+}
+
 } // namespace
 
 QString apiBaseUrl()
@@ -26,7 +42,13 @@ QString apiBaseUrl()
 
 QString resolverAddress()
 {
-    return value("BREVAK_RESOLVER_ADDRESS", deployment::resolverAddress);
+    const QString address = value("BREVAK_RESOLVER_ADDRESS", deployment::resolverAddress);
+    if (!isIPv4Address(address)) {
+        diagnostics::printLine("BREVAK_RESOLVER_ADDRESS \"" + address
+            + "\" is not an IPv4 address; the built-in resolver is used");
+        return QString::fromLatin1(deployment::resolverAddress);
+    }
+    return address;
 }
 
 QString defaultToken()
@@ -47,6 +69,19 @@ QString facebookAppId()
 QString publicWebsite()
 {
     return value("BREVAK_PUBLIC_WEBSITE", deployment::publicWebsite);
+}
+
+std::chrono::seconds protectionCheckPeriod()
+{
+    constexpr std::chrono::seconds standard(60);
+    if constexpr (deployment::environmentOverrides) {
+        bool ok = false;
+        const int seconds = qEnvironmentVariableIntValue("BREVAK_PROTECTION_CHECK_SECONDS", &ok);
+        if (ok && seconds > 0 && seconds < standard.count()) {
+            return std::chrono::seconds(seconds);
+        }
+    }
+    return standard;
 }
 
 } // namespace configuration

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 // The deployment constants of this build: where the account server is, which resolver filters DNS,
 // the bearer token sent before sign-in, the OAuth identifiers and the public website. Development
 // builds let the environment variable of the same name replace each one.
@@ -13,5 +15,9 @@ QString defaultToken(); // BREVAK_DEFAULT_TOKEN
 QString googleClientId(); // BREVAK_GOOGLE_CLIENT_ID
 QString facebookAppId(); // BREVAK_FACEBOOK_APP_ID
 QString publicWebsite(); // BREVAK_PUBLIC_WEBSITE
+
+// How often DNS protection is checked: 60 seconds. Development builds may shorten it (never lengthen
+// it) with BREVAK_PROTECTION_CHECK_SECONDS, as the end-to-end test does.
+std::chrono::seconds protectionCheckPeriod();
 
 } // namespace configuration

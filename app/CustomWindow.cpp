@@ -22,15 +22,18 @@ void CustomWindow::setContentSizeLimits(const QSize& size)
 
 void CustomWindow::beginSheet(QDialog* sheet)
 {
-    // A window-modal dialog of this window is what macOS shows as a sheet.
-    sheet->setParent(this, (sheet->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    // A window-modal dialog of this window is what macOS shows as a sheet. A sheet owned by one of
+    // this window's screens stays theirs and goes away with them.
+    if (!sheet->parentWidget() || sheet->parentWidget()->window() != this) {
+        sheet->setParent(this, (sheet->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    }
     sheet->setWindowModality(Qt::WindowModal);
     sheet->open();
 }
 
 QDialog* CustomWindow::attachedSheet() const
 {
-    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+    for (QDialog* dialog : findChildren<QDialog*>()) {
         if (dialog->isVisible() && dialog->windowModality() == Qt::WindowModal) {
             return dialog;
         }

@@ -21,7 +21,8 @@ public:
     // Fixes the window's size (its minimum and maximum content size).
     void setContentSizeLimits(const QSize& size);
 
-    // Shows `sheet` window-modally on this window, without a nested event loop.
+    // Shows `sheet` window-modally on this window, without a nested event loop. A sheet that belongs
+    // to another window, or to none, becomes this window's.
     void beginSheet(QDialog* sheet);
     // The sheet open on this window, if any.
     QDialog* attachedSheet() const;

@@ -7,22 +7,17 @@
 
 MainWindowController::MainWindowController(QObject* parent)
     : QObject(parent)
-    , m_window(new CustomWindow)
+    , m_window(std::make_unique<CustomWindow>())
 {
     m_window->resize(795, 594);
     windowDidLoad();
     m_window->setContentViewController(Storyboard::main().instantiate(QStringLiteral("ViewController")));
 }
 
-MainWindowController::~MainWindowController()
-{
-    delete m_window;
-}
-
 void MainWindowController::windowDidLoad()
 {
     if (AppDelegate* delegate = AppDelegate::shared()) {
-        delegate->setMainWindow(m_window);
+        delegate->setMainWindow(m_window.get());
     }
     const QString bundleName = QCoreApplication::applicationName();
     if (!bundleName.isEmpty()) {

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <memory>
+
 // Owns the main window: when the window loads it becomes the delegate's main window and takes the
 // application's name as its title. Its first content is the start screen.
 class MainWindowController : public QObject
@@ -12,12 +14,11 @@ class MainWindowController : public QObject
 
 public:
     explicit MainWindowController(QObject* parent = nullptr);
-    ~MainWindowController() override;
 
-    CustomWindow* window() const { return m_window; }
+    CustomWindow* window() const { return m_window.get(); }
 
 private:
     void windowDidLoad();
 
-    CustomWindow* m_window;
+    std::unique_ptr<CustomWindow> m_window;
 };

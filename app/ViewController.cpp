@@ -15,7 +15,7 @@ ViewController::ViewController(QWidget* parent, std::chrono::milliseconds routin
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::ViewController>())
     , m_appDelegate(AppDelegate::shared())
-    , m_verifyPinOnStartWC(Storyboard::main().instantiate<QDialog>(QStringLiteral("VerifyPinOnStart")))
+    , m_verifyPinOnStartWC(Storyboard::main().instantiate<QDialog>(QStringLiteral("VerifyPinOnStart"), this))
     , m_routingDelay(routingDelay)
 {
     m_ui->setupUi(this);

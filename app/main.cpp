@@ -3,6 +3,7 @@
 
 #include "ApiManager.h"
 #include "AppDelegate.h"
+#include "Configuration.h"
 #include "FAQWC.h"
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
@@ -12,18 +13,6 @@
 #include "platform.h"
 
 #include <QApplication>
-
-namespace {
-
-// Development and tests may shorten the protection check (BREVAK_PROTECTION_CHECK_SECONDS).
-std::chrono::milliseconds protectionCheckPeriod()
-{
-    bool ok = false;
-    const int seconds = qEnvironmentVariableIntValue("BREVAK_PROTECTION_CHECK_SECONDS", &ok);
-    return std::chrono::seconds(ok && seconds > 0 ? seconds : 60);
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -39,7 +28,7 @@ int main(int argc, char** argv)
     registerApplicationScreens(storyboard);
     storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
 
-    AppDelegate delegate(platform::createWorkspace(), {protectionCheckPeriod()});
+    AppDelegate delegate(platform::createWorkspace(), {configuration::protectionCheckPeriod()});
     setAlertPresenter(std::make_unique<MessageBoxAlertPresenter>([&delegate]() -> QWidget* {
         return delegate.mainWindow() ? delegate.mainWindow() : QApplication::activeWindow();
     }));

@@ -7,6 +7,11 @@ string(STRIP "${_brevak_default_token}" _brevak_default_token)
 
 set(BREVAK_API_BASE_URL "http://127.0.0.1:8080" CACHE STRING "Account server base URL (release builds use https)")
 set(BREVAK_RESOLVER_ADDRESS "198.51.100.153" CACHE STRING "IPv4 address of the filtering DNS resolver")
+# The address goes into shell commands: only a dotted IPv4 address is taken.
+set(_brevak_octet "(25[0-5]|2[0-4][0-9]|1?[0-9]?[0-9])")
+if(NOT BREVAK_RESOLVER_ADDRESS MATCHES "^${_brevak_octet}\\.${_brevak_octet}\\.${_brevak_octet}\\.${_brevak_octet}$")
+    message(FATAL_ERROR "BREVAK_RESOLVER_ADDRESS must be a dotted IPv4 address, not \"${BREVAK_RESOLVER_ADDRESS}\"")
+endif()
 set(BREVAK_DEFAULT_TOKEN "${_brevak_default_token}" CACHE STRING "Bearer token sent while no user is signed in")
 set(BREVAK_GOOGLE_CLIENT_ID "000000000000-brevakdevelopmentclient0000.apps.googleusercontent.com"
     CACHE STRING "Google OAuth client identifier")

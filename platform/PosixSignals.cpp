@@ -14,16 +14,18 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int)
+void onSignal(int signal)
 {
-    const char byte = 1;
+    const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
 
 } // namespace
 
-// A signal handler may only do async-signal-safe work: it writes one byte into a socket pair, and
-// the event loop, woken by the other end, quits the application.
+// A signal handler may only do async-signal-safe work: it writes the signal's number into a socket
+// pair, and the event loop, woken by the other end, quits the application. The exit status is the
+// shell's for a signal (128 + its number), not success: the launch agent starts again a BREVAK that
+// was killed, and only an orderly quit or an uninstall ends it for good.
 void quitOnTerminationSignals()
 {
     if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
@@ -35,9 +37,10 @@ void quitOnTerminationSignals()
     }
     auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
-        QCoreApplication::quit();
+        char signal = 0;
+        if (::read(signalPipe[1], &signal, 1) == 1) {
+            QCoreApplication::exit(128 + signal);
+        }
     });
     struct sigaction action
     {

@@ -109,7 +109,8 @@ void setAccessoryActivationPolicy();
 // opaque style gives the title bar back.
 void setTitleBarTransparent(QWidget* window, bool transparent);
 
-// Quits the application in an orderly way (its aboutToQuit runs) on SIGTERM, SIGINT and SIGHUP.
+// Ends the application in an orderly way (its aboutToQuit runs) on SIGTERM, SIGINT and SIGHUP, with
+// the exit status 128 + the signal's number.
 void quitOnTerminationSignals();
 
 } // namespace platform

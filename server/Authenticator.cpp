@@ -43,9 +43,9 @@ Identity Authenticator::identify(const QByteArray& authorizationHeader)
     if (tokens::sameDigest(digest, m_defaultTokenDigest))
         return {Identity::Kind::Application, std::nullopt};
     if (!looksLikeSessionToken(token))
-        return {};
+        return {Identity::Kind::Unknown, std::nullopt};
     const std::optional<SessionRecord> session = m_sessions.byDigest(digest);
     if (!session)
-        return {};
+        return {Identity::Kind::Unknown, std::nullopt};
     return {session->isActive(m_clock.now()) ? Identity::Kind::SignedIn : Identity::Kind::Ended, session};
 }

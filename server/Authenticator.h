@@ -11,7 +11,8 @@ class Database;
 struct Identity
 {
     enum class Kind {
-        Missing, // no bearer token, or one this server never issued
+        Missing, // no bearer token at all
+        Unknown, // a bearer token this server never issued, or no longer knows
         Application, // the application's built-in token: nobody is signed in
         Ended, // a session of ours that was signed out or expired
         SignedIn, // a live session

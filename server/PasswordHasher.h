@@ -33,7 +33,7 @@ public:
 class PasswordHasher
 {
 public:
-    PasswordHasher(HashStrength strength, int threads, int maxWaiting = 256);
+    PasswordHasher(HashStrength strength, int threads, int maxWaiting = 16);
     ~PasswordHasher();
     PasswordHasher(const PasswordHasher&) = delete;
     PasswordHasher& operator=(const PasswordHasher&) = delete;

@@ -80,7 +80,8 @@ ApiResponse PinEndpoints::setupPin(const Call& call)
         QStringLiteral("Your pin has been set."), records::pin(records::PinAnswer::Setup, *created, now));
 }
 
-std::variant<StoredPin, ApiResponse> PinEndpoints::startAttempt(qint64 userId, qint64 now)
+std::variant<StoredPin, ApiResponse> PinEndpoints::startAttempt(
+    qint64 userId, qint64 now, records::PinAnswer answer)
 {
     if (std::optional<StoredPin> attempt = m_pins.startAttempt(userId, now, allowedAttempts))
         return *attempt;
@@ -90,8 +91,7 @@ std::variant<StoredPin, ApiResponse> PinEndpoints::startAttempt(qint64 userId, q
     // Blocked, or every allowed try is being checked right now: either way no try is left.
     if (!pin->isBlocked(now))
         pin->blockedUntil = now + 1;
-    return answers::refusal(
-        resultcode::locked, blockedPin, records::pin(records::PinAnswer::Check, *pin, now));
+    return answers::refusal(resultcode::locked, blockedPin, records::pin(answer, *pin, now));
 }
 
 bool PinEndpoints::isThePin(const StoredPin& pin, const QString& candidate) const
@@ -119,7 +119,7 @@ ApiResponse PinEndpoints::checkPin(const Call& call)
         return Call::missingField(QStringLiteral("pin"));
     // The application's "attempt" is not used: the server counts the tries itself.
     const qint64 now = m_clock.now();
-    auto started = startAttempt(call.userId(), now);
+    auto started = startAttempt(call.userId(), now, records::PinAnswer::Check);
     if (auto* refusal = std::get_if<ApiResponse>(&started))
         return *refusal;
     StoredPin attempt = std::get<StoredPin>(started);
@@ -178,7 +178,7 @@ ApiResponse PinEndpoints::updatePin(const Call& call)
     if (!validation::isSixDigitPin(newPin))
         return answers::refusal(resultcode::invalid, notSixDigits);
     const qint64 now = m_clock.now();
-    auto started = startAttempt(call.userId(), now);
+    auto started = startAttempt(call.userId(), now, records::PinAnswer::Update);
     if (auto* refusal = std::get_if<ApiResponse>(&started))
         return *refusal;
     StoredPin attempt = std::get<StoredPin>(started);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ApiTypes.h"
+#include "ServerRecords.h"
 #include "Stores.h"
 
 #include <variant>
@@ -40,8 +41,9 @@ public:
     ApiResponse removePin(const Call& call);
 
 private:
-    // Starts a counted try; the answer to send instead when the account has no PIN or it is blocked.
-    std::variant<StoredPin, ApiResponse> startAttempt(qint64 userId, qint64 now);
+    // Starts a counted try; the answer to send instead when the account has no PIN or it is blocked,
+    // with the PIN record in the shape of the endpoint that asked.
+    std::variant<StoredPin, ApiResponse> startAttempt(qint64 userId, qint64 now, records::PinAnswer answer);
     bool isThePin(const StoredPin& pin, const QString& candidate) const;
     // Blocks the PIN (and says so in the record) when this wrong try was the last one allowed.
     void countFailure(StoredPin& attempt, qint64 now);

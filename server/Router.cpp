@@ -131,6 +131,8 @@ ApiResponse Router::handleApi(const ApiRequest& request, const Route& route)
     Call call {*form, *query, nullptr, request.remoteAddress};
     switch (route.access) {
     case Access::Anyone:
+        // Signing in needs no session: the application may still send one this server has forgotten
+        // (after a logout, or a database restored from a backup), and a 401 would wipe its settings.
         if (identity.kind == Identity::Kind::Missing)
             return unauthenticated();
         break;

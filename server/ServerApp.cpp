@@ -154,13 +154,21 @@ private:
     std::thread m_thread;
 };
 
+// Every sign-in waiting for its hash holds a request thread. Few may wait, so that a burst of sign-ins
+// takes a small share of the threads and the other requests keep being answered; the rest are told
+// to try again later.
+int signInsAllowedToWait(const ServerOptions& options)
+{
+    return std::max(1, std::min(options.threads / 4, 16 * options.hashThreads));
+}
+
 int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSignals& shutdownSignals)
 {
     Database& db = *foundation.db;
     const Clock& clock = *foundation.clock;
     const HashStrength strength
         = options.devFastHashing ? HashStrength::fastest() : HashStrength::interactive();
-    PasswordHasher hasher(strength, options.hashThreads);
+    PasswordHasher hasher(strength, options.hashThreads, signInsAllowedToWait(options));
     const qint64 sessionLifetime = static_cast<qint64>(options.sessionDays) * 86400;
     DeviceRecorder devices(db);
     const SocialVerifier social(

@@ -137,8 +137,15 @@ void RouteReachabilityFlagsSource::stop()
 void RouteReachabilityFlagsSource::drainRouteMessages()
 {
     // The messages only say that something changed; the routing table says what holds now.
+    // A full socket buffer (ENOBUFS) lost messages but not the table; anything else ends the draining.
     char buffer[8192];
-    while (::recv(m_routeSocket, buffer, sizeof(buffer), 0) > 0 || errno == ENOBUFS) { }
+    for (;;) {
+        const ssize_t received = ::recv(m_routeSocket, buffer, sizeof(buffer), 0);
+        if (received > 0 || (received < 0 && errno == ENOBUFS)) {
+            continue;
+        }
+        break;
+    }
     reportIfChanged();
 }
 

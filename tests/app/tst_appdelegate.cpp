@@ -2,7 +2,9 @@
 #include "AppTestSupport.h"
 #include "DNSConfiguration.h"
 #include "DataRow.h"
+#include "Diagnostics.h"
 #include "FakeWorkspace.h"
+#include "Localization.h"
 #include "LogCapture.h"
 #include "NotificationCenter.h"
 #include "RecordingCommandRunner.h"
@@ -66,11 +68,12 @@ private Q_SLOTS:
 
     void theStoredLanguageFollowsTheSystem_data()
     {
+        const QString system = localization::systemLanguageCode();
+        const QString other = system == "fr" ? "en" : "fr";
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QVariant>("afterLaunch");
-        // This test runs on an English system.
-        dataRow("french on an english system", QVariant("fr"), QVariant("en"));
-        dataRow("same as the system", QVariant("en"), QVariant("en"));
+        dataRow("another language", QVariant(other), QVariant(system));
+        dataRow("the system's", QVariant(system), QVariant(system));
         dataRow("nothing stored stays so", QVariant(), QVariant());
     }
 
@@ -83,6 +86,34 @@ private Q_SLOTS:
         }
         m_delegate->applicationDidFinishLaunching();
         QCOMPARE(SettingsStore::shared().objectValue(keys::currentLanguage), afterLaunch);
+    }
+
+    // Menu-bar item, Google restore, protection, agent, single instance: one log shows the order.
+    void theLaunchRunsItsStepsInOrder()
+    {
+        SettingsStore::shared().setBool(keys::dnsLastStatus, true);
+        m_workspace->running = {{100, "com.mac.brevak", "BREVAK"}, {300, "com.mac.brevak", "BREVAK"}};
+        RecordingCommandRunner runner;
+        runner.setResponder([](const QString& command) {
+            diagnostics::printLine("command: " + command.section(' ', 0, 1));
+            return command.endsWith("-listallnetworkservices") ? QStringLiteral("Wi-Fi\n") : QString();
+        });
+        LogCapture log;
+        m_delegate->applicationDidFinishLaunching();
+
+        const auto position = [&log](const QString& start) {
+            const auto it = std::find_if(log.lines().cbegin(), log.lines().cend(),
+                [&start](const QString& line) { return line.startsWith(start); });
+            return it == log.lines().cend() ? -1 : int(it - log.lines().cbegin());
+        };
+        const QList<int> order {position("No menu bar for the status item"), position("No user"),
+            position("command: networksetup -listallnetworkservices"),
+            position("command: networksetup -setdnsservers"), position("LaunchAgents Folder Created"),
+            position("command: " + platform::launchctlPath() + " load"), position("Load Plist - ")};
+        QVERIFY2(!order.contains(-1), qPrintable(log.lines().join('\n')));
+        QVERIFY2(std::is_sorted(order.cbegin(), order.cend()), qPrintable(log.lines().join('\n')));
+        QVERIFY(m_delegate->protectionKeeper().timer().isActive());
+        QCOMPARE(m_workspace->terminated.size(), 1); // the last step
     }
 
     void aFirstLaunchInstallsAndLoadsTheAgentAndLeavesDNSAlone()

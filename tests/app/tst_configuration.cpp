@@ -1,4 +1,6 @@
 #include "Configuration.h"
+#include "DataRow.h"
+#include "LogCapture.h"
 
 #include <QHostAddress>
 #include <QTest>
@@ -18,13 +20,52 @@ private Q_SLOTS:
         QVERIFY(QUrl(configuration::apiBaseUrl()).isValid());
     }
 
-    void environmentReplacesABuiltInValue()
+    // The resolver address goes into shell commands: only a dotted IPv4 address replaces the built-in one.
+    void onlyAnIPv4AddressReplacesTheResolver_data()
     {
+        QTest::addColumn<QString>("overridden");
+        QTest::addColumn<bool>("taken");
+        dataRow("address", "203.0.113.111", true);
+        dataRow("empty", "", false);
+        dataRow("command after it", "203.0.113.1; rm -rf ~", false);
+        dataRow("octet too large", "203.0.113.256", false);
+        dataRow("three octets", "203.0.113", false);
+        dataRow("blank inside", "203.0.113. 1", false);
+        dataRow("host name", "dns.example", false);
+    }
+
+    void onlyAnIPv4AddressReplacesTheResolver()
+    {
+        QFETCH(QString, overridden);
+        QFETCH(bool, taken);
+        qunsetenv("BREVAK_RESOLVER_ADDRESS");
         const QString builtIn = configuration::resolverAddress();
-        qputenv("BREVAK_RESOLVER_ADDRESS", "203.0.113.111");
-        QCOMPARE(configuration::resolverAddress(), "203.0.113.111");
-        qputenv("BREVAK_RESOLVER_ADDRESS", ""); // empty is unset
-        QCOMPARE(configuration::resolverAddress(), builtIn);
+        qputenv("BREVAK_RESOLVER_ADDRESS", overridden.toUtf8());
+        LogCapture log;
+        QCOMPARE(configuration::resolverAddress(), taken ? overridden : builtIn);
+        QCOMPARE(log.lines().isEmpty(), taken || overridden.isEmpty());
+    }
+
+    // Development builds may check protection more often, never less often.
+    void theProtectionCheckCanOnlyBeShortened_data()
+    {
+        QTest::addColumn<QByteArray>("overridden");
+        QTest::addColumn<int>("seconds");
+        dataRow("unset", QByteArray(), 60);
+        dataRow("shorter", QByteArray("2"), 2);
+        dataRow("longer", QByteArray("86400"), 60);
+        dataRow("beyond a timer's range", QByteArray("3000000"), 60);
+        dataRow("zero", QByteArray("0"), 60);
+        dataRow("negative", QByteArray("-5"), 60);
+        dataRow("not a number", QByteArray("soon"), 60);
+    }
+
+    void theProtectionCheckCanOnlyBeShortened()
+    {
+        QFETCH(QByteArray, overridden);
+        QFETCH(int, seconds);
+        qputenv("BREVAK_PROTECTION_CHECK_SECONDS", overridden);
+        QCOMPARE(configuration::protectionCheckPeriod().count(), seconds);
     }
 };
 
