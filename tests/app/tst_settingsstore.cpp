@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
 
@@ -80,12 +81,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("list") << QVariant(QStringList {"Steam", "Poker"}) << QStringList {"Steam", "Poker"};
-        QTest::newRow("empty list") << QVariant(QStringList {}) << QStringList {};
-        QTest::newRow("plain text") << QVariant("Steam") << QStringList {};
-        QTest::newRow("number") << QVariant(7) << QStringList {};
-        QTest::newRow("mixed list") << QVariant(QVariantList {"Steam", 3}) << QStringList {};
-        QTest::newRow("map") << QVariant(QVariantMap {{"a", "b"}}) << QStringList {};
+        dataRow("list", QVariant(QStringList {"Steam", "Poker"}), QStringList {"Steam", "Poker"});
+        dataRow("empty list", QVariant(QStringList {}), QStringList {});
+        dataRow("plain text", QVariant("Steam"), QStringList {});
+        dataRow("number", QVariant(7), QStringList {});
+        dataRow("mixed list", QVariant(QVariantList {"Steam", 3}), QStringList {});
+        dataRow("map", QVariant(QVariantMap {{"a", "b"}}), QStringList {});
     }
 
     void blockedApplicationsOtherThanTextArraysReadAsEmpty()

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "RouteReachabilityFlagsSource.h"
 #include "TemporarySimulatedMac.h"
 
@@ -69,19 +70,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("ipv6");
         QTest::addColumn<int>("flags");
 
-        QTest::newRow("IPv4 default route")
-            << ipv4Header + ipv4Local + ipv4Default << ipv6LoopbackReject << 0x2;
-        QTest::newRow("local network only") << ipv4Header + ipv4Local << ipv6Local + ipv6LoopbackReject << 0;
-        QTest::newRow("no routes at all") << ipv4Header << QByteArray("") << 0;
-        QTest::newRow("default route that is down")
-            << ipv4Header + QByteArray("eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n")
-            << QByteArray("") << 0;
-        QTest::newRow("unreachable default route")
-            << ipv4Header + QByteArray("eth0\t00000000\t00000000\t0201\t0\t0\t0\t00000000\t0\t0\t0\n")
-            << QByteArray("") << 0;
-        QTest::newRow("IPv6 default route only") << ipv4Header + ipv4Local << ipv6Local + ipv6Default << 0x2;
-        QTest::newRow("the loopback's rejecting IPv6 default") << ipv4Header << ipv6LoopbackReject << 0;
-        QTest::newRow("host without IPv6") << ipv4Header + ipv4Default << QByteArray() << 0x2;
+        dataRow("IPv4 default route", ipv4Header + ipv4Local + ipv4Default, ipv6LoopbackReject, 0x2);
+        dataRow("local network only", ipv4Header + ipv4Local, ipv6Local + ipv6LoopbackReject, 0);
+        dataRow("no routes at all", ipv4Header, QByteArray(""), 0);
+        dataRow("default route that is down",
+            ipv4Header + QByteArray("eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n"),
+            QByteArray(""), 0);
+        dataRow("unreachable default route",
+            ipv4Header + QByteArray("eth0\t00000000\t00000000\t0201\t0\t0\t0\t00000000\t0\t0\t0\n"),
+            QByteArray(""), 0);
+        dataRow("IPv6 default route only", ipv4Header + ipv4Local, ipv6Local + ipv6Default, 0x2);
+        dataRow("the loopback's rejecting IPv6 default", ipv4Header, ipv6LoopbackReject, 0);
+        dataRow("host without IPv6", ipv4Header + ipv4Default, QByteArray(), 0x2);
     }
 
     void reachableWithADefaultRoute()

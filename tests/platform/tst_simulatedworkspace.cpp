@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "TemporarySimulatedMac.h"
 #include "platform.h"
 
@@ -14,39 +15,29 @@
 
 namespace {
 
-// A second BREVAK process with a workspace of its own.
-class Probe
+// A second BREVAK process with a workspace of its own, killed with the test if it still runs.
+struct Probe
 {
-public:
     Probe()
     {
-        m_process.setProgram(TemporarySimulatedMac::programPath("workspace_probe"));
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(TemporarySimulatedMac::programPath("workspace_probe"));
     }
-
     ~Probe()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
+        process.kill();
+        process.waitForFinished();
     }
 
-    qint64 processId() const { return m_process.processId(); }
-    QProcess& process() { return m_process; }
-
-    // Waits for the next line the probe prints; the empty text when none comes.
-    QString nextLine(int milliseconds = 10000)
+    // The next line the probe prints; the empty text when none comes.
+    QString nextLine()
     {
-        QDeadlineTimer deadline(milliseconds);
-        while (!m_process.canReadLine() && !deadline.hasExpired()
-            && m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) { }
-        return QString::fromUtf8(m_process.readLine()).trimmed();
+        QDeadlineTimer deadline(10000);
+        while (!process.canReadLine() && process.waitForReadyRead(int(deadline.remainingTime()))) { }
+        return QString::fromUtf8(process.readLine()).trimmed();
     }
 
-private:
-    QProcess m_process;
+    QProcess process;
 };
 
 QList<qint64> processIds(const QList<platform::RunningApplication>& applications)
@@ -112,14 +103,6 @@ private Q_SLOTS:
         QVERIFY(!processIdsInStateFile().contains(m_ownProcessId));
     }
 
-    void hearsAnActivationFromSimctl()
-    {
-        QSignalSpy activations(m_workspace.get(), &platform::Workspace::applicationActivated);
-        QVERIFY(m_mac->setUp({"activate", "Lucky Spin Casino"}));
-        QVERIFY(activations.wait(5000));
-        QCOMPARE(activations.takeFirst().first().toString(), "Lucky Spin Casino");
-    }
-
     void hearsEveryActivationOnceInOrder()
     {
         QSignalSpy activations(m_workspace.get(), &platform::Workspace::applicationActivated);
@@ -154,13 +137,13 @@ private Q_SLOTS:
         Probe other;
         QCOMPARE(other.nextLine(), "ready");
         QList<platform::RunningApplication> running = m_workspace->runningApplications("com.mac.brevak");
-        QCOMPARE(processIds(running), QList<qint64>({m_ownProcessId, other.processId()}));
+        QCOMPARE(processIds(running), QList<qint64>({m_ownProcessId, other.process.processId()}));
 
         QVERIFY(m_workspace->terminate(running.at(1)));
         QCOMPARE(other.nextLine(), "quitting in order");
-        QVERIFY(other.process().waitForFinished(10000));
-        QCOMPARE(other.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(other.process().exitCode(), 128 + SIGTERM); // quit in order, but not as a success
+        QVERIFY(other.process.waitForFinished(10000));
+        QCOMPARE(other.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(other.process.exitCode(), 128 + SIGTERM); // quit in order, but not as a success
         QVERIFY(!processIdsInStateFile().contains(running.at(1).processId)); // it removed itself
         QCOMPARE(
             processIds(m_workspace->runningApplications("com.mac.brevak")), QList<qint64>({m_ownProcessId}));
@@ -171,9 +154,9 @@ private Q_SLOTS:
     {
         Probe other;
         QCOMPARE(other.nextLine(), "ready");
-        const qint64 otherId = other.processId();
+        const qint64 otherId = other.process.processId();
         ::kill(static_cast<pid_t>(otherId), SIGKILL);
-        QVERIFY(other.process().waitForFinished(10000));
+        QVERIFY(other.process.waitForFinished(10000));
         QVERIFY(processIdsInStateFile().contains(otherId)); // it had no chance to leave
         QCOMPARE(
             processIds(m_workspace->runningApplications("com.mac.brevak")), QList<qint64>({m_ownProcessId}));
@@ -196,14 +179,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("bundleIdentifier");
         QTest::addColumn<QString>("location");
-        QTest::newRow("top level") << "net.royalflush.poker"
-                                   << "/Applications/Royal Flush Poker.app";
-        QTest::newRow("in a subfolder") << "com.apple.Terminal"
-                                        << "/Applications/Utilities/Terminal.app";
-        QTest::newRow("unknown") << "com.example.none"
-                                 << "";
-        QTest::newRow("case matters") << "com.apple.safari"
-                                      << "";
+        dataRow("top level", "net.royalflush.poker", "/Applications/Royal Flush Poker.app");
+        dataRow("in a subfolder", "com.apple.Terminal", "/Applications/Utilities/Terminal.app");
+        dataRow("unknown", "com.example.none", "");
+        dataRow("case matters", "com.apple.safari", "");
     }
 
     void applicationLocationByBundleIdentifier()

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMap>
 #include <QPair>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -22,10 +23,10 @@ struct HttpReply
     QMap<QByteArray, QByteArray> headers; // names in lower case
 
     QJsonObject json() const; // empty when the body is not a JSON object
-    bool isJsonObject() const;
 };
 
 using Fields = QList<QPair<QString, QString>>;
+using Headers = QList<QPair<QByteArray, QByteArray>>;
 
 class HttpClient
 {
@@ -33,12 +34,13 @@ public:
     explicit HttpClient(int port);
     ~HttpClient();
 
+    // A form-encoded POST to /api/v3/<endpoint>; a null token sends no Authorization header.
     HttpReply post(const QString& endpoint, const Fields& fields, const QString& token);
     HttpReply postRaw(
         const QString& path, const QByteArray& body, const QByteArray& contentType, const QString& token);
-    HttpReply get(const QString& pathAndQuery);
+    HttpReply get(const QString& pathAndQuery) { return send("GET", pathAndQuery, {}, {}); }
     HttpReply send(const QByteArray& method, const QString& path, const QByteArray& body,
-        const QByteArray& contentType, const QList<QPair<QByteArray, QByteArray>>& headers = {});
+        const QByteArray& contentType, const Headers& headers = {});
 
     static QByteArray formEncode(const Fields& fields);
 
@@ -52,7 +54,6 @@ class ServerProcess
 public:
     // The PostgreSQL URL when the suite runs against PostgreSQL (BREVAK_TEST_DATABASE_URL), else empty.
     static QString testDatabaseUrl();
-    static QString binary();
 
     ServerProcess();
     ~ServerProcess();
@@ -65,12 +66,9 @@ public:
     int stop(int signal = 15);
 
     int port() const { return m_port; }
-    QString baseUrl() const;
-    QString dataDir() const { return m_dataDir; }
-    QString outbox() const { return m_dataDir + QStringLiteral("/outbox"); }
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     QStringList log() const; // the server's output so far, line by line
 
-    qint64 now() const { return m_now; }
     void setNow(qint64 seconds);
     void advance(qint64 seconds) { setNow(m_now + seconds); }
 
@@ -91,9 +89,7 @@ private:
     QString m_logFile;
     qint64 m_now = 0;
     int m_port = 0;
-    qint64 m_pid = 0;
-    struct Process;
-    std::unique_ptr<Process> m_process;
+    std::unique_ptr<QProcess> m_process;
 };
 
 // Google's token information endpoint and Facebook's /me on 127.0.0.1, answering from tokens the test
@@ -104,7 +100,6 @@ public:
     FakeSignInProvider();
     ~FakeSignInProvider();
 
-    int port() const;
     QString googleUrl() const;
     QString facebookUrl() const;
     void addGoogleToken(const QString& token, const QString& subject, const QString& email,

@@ -22,31 +22,31 @@ private Q_SLOTS:
     void keyFileIsCreatedPrivateAndReused()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("server.key"));
+        const QString path = dir.filePath("server.key");
         QString error;
         std::optional<PinCipher> first = PinCipher::fromKeyFile(path, error);
         QVERIFY2(first, qPrintable(error));
         QCOMPARE(QFileInfo(path).size(), 32);
         QCOMPARE(QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
             QFile::ReadOwner | QFile::WriteOwner);
-        const QString sealed = first->seal(7, QStringLiteral("123456"));
+        const QString sealed = first->seal(7, "123456");
 
         std::optional<PinCipher> again = PinCipher::fromKeyFile(path, error);
         QVERIFY2(again, qPrintable(error));
-        QCOMPARE(again->open(7, sealed), std::optional<QString>(QStringLiteral("123456")));
+        QCOMPARE(again->open(7, sealed), std::optional<QString>("123456"));
     }
 
     void damagedKeyFileIsNeverReplaced()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("server.key"));
+        const QString path = dir.filePath("server.key");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("too short");
         file.close();
         QString error;
         QVERIFY(!PinCipher::fromKeyFile(path, error));
-        QVERIFY(error.contains(QStringLiteral("damaged")));
+        QVERIFY(error.contains("damaged"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("too short"));
     }
@@ -54,26 +54,26 @@ private Q_SLOTS:
     void sealedPinOpensOnlyForItsAccountAndKey()
     {
         const PinCipher cipher(QByteArray(32, 'k'));
-        const QString sealed = cipher.seal(42, QStringLiteral("654321"));
-        QVERIFY(!sealed.contains(QStringLiteral("654321")));
-        QCOMPARE(cipher.open(42, sealed), std::optional<QString>(QStringLiteral("654321")));
+        const QString sealed = cipher.seal(42, "654321");
+        QVERIFY(!sealed.contains("654321"));
+        QCOMPARE(cipher.open(42, sealed), std::optional<QString>("654321"));
         QCOMPARE(cipher.open(4, sealed), std::nullopt); // copied onto another account
         QCOMPARE(cipher.open(420, sealed), std::nullopt);
         QCOMPARE(PinCipher(QByteArray(32, 'x')).open(42, sealed), std::nullopt);
         QByteArray box = QByteArray::fromBase64(sealed.toLatin1());
         box[box.size() - 1] = static_cast<char>(box[box.size() - 1] ^ 1);
         QCOMPARE(cipher.open(42, QString::fromLatin1(box.toBase64())), std::nullopt);
-        QCOMPARE(cipher.open(42, QStringLiteral("not base64 at all")), std::nullopt);
+        QCOMPARE(cipher.open(42, "not base64 at all"), std::nullopt);
         // A fresh nonce every time: equal PINs do not look equal in the database.
-        QVERIFY(cipher.seal(42, QStringLiteral("654321")) != sealed);
+        QVERIFY(cipher.seal(42, "654321") != sealed);
     }
 
     void pinComparison()
     {
-        QVERIFY(PinCipher::matches(QStringLiteral("123456"), QStringLiteral("123456")));
-        QVERIFY(!PinCipher::matches(QStringLiteral("123456"), QStringLiteral("123457")));
-        QVERIFY(!PinCipher::matches(QStringLiteral("123456"), QStringLiteral("12345")));
-        QVERIFY(!PinCipher::matches(QStringLiteral("123456"), QString()));
+        QVERIFY(PinCipher::matches("123456", "123456"));
+        QVERIFY(!PinCipher::matches("123456", "123457"));
+        QVERIFY(!PinCipher::matches("123456", "12345"));
+        QVERIFY(!PinCipher::matches("123456", QString()));
     }
 
     void tokensAreRandomAndStoredAsDigests()
@@ -97,12 +97,12 @@ private Q_SLOTS:
     void passwordHashes()
     {
         PasswordHasher hasher(HashStrength::fastest(), 1);
-        const QString hash = hasher.hash(QStringLiteral("correct horse"));
-        QVERIFY(hash.startsWith(QStringLiteral("$argon2id$")));
-        QVERIFY(hasher.verify(hash, QStringLiteral("correct horse")));
-        QVERIFY(!hasher.verify(hash, QStringLiteral("correct horse ")));
-        QVERIFY(!hasher.verify(QStringLiteral("not a hash"), QStringLiteral("correct horse")));
-        QVERIFY(hasher.hash(QStringLiteral("correct horse")) != hash); // salted
+        const QString hash = hasher.hash("correct horse");
+        QVERIFY(hash.startsWith("$argon2id$"));
+        QVERIFY(hasher.verify(hash, "correct horse"));
+        QVERIFY(!hasher.verify(hash, "correct horse "));
+        QVERIFY(!hasher.verify("not a hash", "correct horse"));
+        QVERIFY(hasher.hash("correct horse") != hash); // salted
         QVERIFY(!hasher.needsRehash(hash));
         // A hash made with the cheap setting is upgraded once the secure one is in force.
         PasswordHasher secure(HashStrength::interactive(), 1);
@@ -120,7 +120,7 @@ private Q_SLOTS:
         for (int i = 0; i < 16; ++i) {
             callers.emplace_back([&] {
                 try {
-                    if (!hasher.hash(QStringLiteral("pw")).isEmpty())
+                    if (!hasher.hash("pw").isEmpty())
                         ++hashed;
                 } catch (const ServerBusy&) {
                     ++busy;

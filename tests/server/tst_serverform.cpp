@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "FormData.h"
 #include "Validation.h"
 
@@ -14,24 +15,19 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("encoded");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plus is a blank") << QByteArray("device_name=Mac+Book+Pro") << "device_name"
-                                         << "Mac Book Pro";
-        QTest::newRow("escaped plus stays a plus") << QByteArray("pin=%2B12345") << "pin"
-                                                   << "+12345";
-        QTest::newRow("escaped ampersand and equals") << QByteArray("name=a%26b%3Dc&x=1") << "name"
-                                                      << "a&b=c";
-        QTest::newRow("UTF-8 escapes")
-            << QByteArray("name=Zo%C3%AB+%E5%B1%B1%E7%94%B0") << "name" << QStringLiteral("Zoë 山田");
-        QTest::newRow("raw UTF-8 bytes") << QByteArray("domain=b\xC3\xBC"
-                                                       "cher.de")
-                                         << "domain" << QStringLiteral("bücher.de");
-        QTest::newRow("empty value") << QByteArray("user_id=&pin=1") << "user_id"
-                                     << "";
-        QTest::newRow("key without equals") << QByteArray("flag&a=1") << "flag"
-                                            << "";
-        QTest::newRow("stray ampersands") << QByteArray("&&a=1&&") << "a"
-                                          << "1";
-        QTest::newRow("lower-case hex") << QByteArray("a=%c3%a9") << "a" << QStringLiteral("é");
+        dataRow("plus is a blank", QByteArray("device_name=Mac+Book+Pro"), "device_name", "Mac Book Pro");
+        dataRow("escaped plus stays a plus", QByteArray("pin=%2B12345"), "pin", "+12345");
+        dataRow("escaped ampersand and equals", QByteArray("name=a%26b%3Dc&x=1"), "name", "a&b=c");
+        dataRow("UTF-8 escapes", QByteArray("name=Zo%C3%AB+%E5%B1%B1%E7%94%B0"), "name",
+            QStringLiteral("Zoë 山田"));
+        dataRow("raw UTF-8 bytes",
+            QByteArray("domain=b\xC3\xBC"
+                       "cher.de"),
+            "domain", QStringLiteral("bücher.de"));
+        dataRow("empty value", QByteArray("user_id=&pin=1"), "user_id", "");
+        dataRow("key without equals", QByteArray("flag&a=1"), "flag", "");
+        dataRow("stray ampersands", QByteArray("&&a=1&&"), "a", "1");
+        dataRow("lower-case hex", QByteArray("a=%c3%a9"), "a", QStringLiteral("é"));
     }
 
     void decodesFields()
@@ -48,15 +44,15 @@ private Q_SLOTS:
     void refusesMalformedForms_data()
     {
         QTest::addColumn<QByteArray>("encoded");
-        QTest::newRow("invalid UTF-8") << QByteArray("email=%FF%FE");
-        QTest::newRow("overlong UTF-8") << QByteArray("email=%C0%AF");
-        QTest::newRow("truncated UTF-8") << QByteArray("email=%E5%B1");
-        QTest::newRow("percent without digits") << QByteArray("pin=%G1");
-        QTest::newRow("percent at the end") << QByteArray("pin=12%");
-        QTest::newRow("percent with one digit") << QByteArray("pin=12%4");
-        QTest::newRow("field given twice") << QByteArray("pin=1&pin=2");
-        QTest::newRow("NUL character") << QByteArray("name=a%00b");
-        QTest::newRow("field without name") << QByteArray("=value");
+        dataRow("invalid UTF-8", QByteArray("email=%FF%FE"));
+        dataRow("overlong UTF-8", QByteArray("email=%C0%AF"));
+        dataRow("truncated UTF-8", QByteArray("email=%E5%B1"));
+        dataRow("percent without digits", QByteArray("pin=%G1"));
+        dataRow("percent at the end", QByteArray("pin=12%"));
+        dataRow("percent with one digit", QByteArray("pin=12%4"));
+        dataRow("field given twice", QByteArray("pin=1&pin=2"));
+        dataRow("NUL character", QByteArray("name=a%00b"));
+        dataRow("field without name", QByteArray("=value"));
     }
 
     void refusesMalformedForms()
@@ -80,19 +76,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("plain") << "ann@example.org" << true;
-        QTest::newRow("dots, plus and sub-domains") << "ann.b+brevak@mail.example.co.uk" << true;
-        QTest::newRow("capitals") << "Ann@Example.ORG" << true;
-        QTest::newRow("one-letter top level") << "ann@example.o" << false;
-        QTest::newRow("no at") << "ann.example.org" << false;
-        QTest::newRow("two ats") << "ann@b@example.org" << false;
-        QTest::newRow("leading blank") << " ann@example.org" << false;
-        QTest::newRow("trailing blank") << "ann@example.org " << false;
-        QTest::newRow("no domain dot") << "ann@localhost" << false;
-        QTest::newRow("line break") << "ann\n@example.org" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("double dot") << "ann..b@example.org" << false;
-        QTest::newRow("empty label") << "ann@example..org" << false;
+        dataRow("plain", "ann@example.org", true);
+        dataRow("dots, plus and sub-domains", "ann.b+brevak@mail.example.co.uk", true);
+        dataRow("capitals", "Ann@Example.ORG", true);
+        dataRow("one-letter top level", "ann@example.o", false);
+        dataRow("no at", "ann.example.org", false);
+        dataRow("two ats", "ann@b@example.org", false);
+        dataRow("leading blank", " ann@example.org", false);
+        dataRow("trailing blank", "ann@example.org ", false);
+        dataRow("no domain dot", "ann@localhost", false);
+        dataRow("line break", "ann\n@example.org", false);
+        dataRow("empty", "", false);
+        dataRow("double dot", "ann..b@example.org", false);
+        dataRow("empty label", "ann@example..org", false);
     }
 
     void emailAddresses()
@@ -106,15 +102,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("pin");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("six digits") << "123456" << true;
-        QTest::newRow("leading zero") << "012345" << true;
-        QTest::newRow("five digits") << "12345" << false;
-        QTest::newRow("seven digits") << "1234567" << false;
-        QTest::newRow("signed") << "+12345" << false;
-        QTest::newRow("negative") << "-12345" << false;
-        QTest::newRow("letters") << "12a456" << false;
-        QTest::newRow("Arabic-Indic digits") << QStringLiteral("١٢٣٤٥٦") << false;
-        QTest::newRow("empty") << "" << false;
+        dataRow("six digits", "123456", true);
+        dataRow("leading zero", "012345", true);
+        dataRow("five digits", "12345", false);
+        dataRow("seven digits", "1234567", false);
+        dataRow("signed", "+12345", false);
+        dataRow("negative", "-12345", false);
+        dataRow("letters", "12a456", false);
+        dataRow("Arabic-Indic digits", QStringLiteral("١٢٣٤٥٦"), false);
+        dataRow("empty", "", false);
     }
 
     void pins()
@@ -128,14 +124,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("hours");
-        QTest::newRow("12") << "12" << 12;
-        QTest::newRow("24") << "24" << 24;
-        QTest::newRow("48") << "48" << 48;
-        QTest::newRow("forever") << "175200" << 175200;
-        QTest::newRow("36") << "36" << 0;
-        QTest::newRow("leading zero") << "012" << 0;
-        QTest::newRow("blank") << " 12" << 0;
-        QTest::newRow("empty") << "" << 0;
+        dataRow("12", "12", 12);
+        dataRow("24", "24", 24);
+        dataRow("48", "48", 48);
+        dataRow("forever", "175200", 175200);
+        dataRow("36", "36", 0);
+        dataRow("leading zero", "012", 0);
+        dataRow("blank", " 12", 0);
+        dataRow("empty", "", 0);
     }
 
     void waitingTimes()
@@ -149,14 +145,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("id");
-        QTest::newRow("one") << "1" << qint64(1);
-        QTest::newRow("large") << "123456789012345678" << qint64(123456789012345678);
-        QTest::newRow("zero") << "0" << qint64(0);
-        QTest::newRow("leading zero") << "07" << qint64(0);
-        QTest::newRow("negative") << "-1" << qint64(0);
-        QTest::newRow("too long") << "1234567890123456789" << qint64(0);
-        QTest::newRow("SQL") << "1 OR 1=1" << qint64(0);
-        QTest::newRow("empty") << "" << qint64(0);
+        dataRow("one", "1", qint64(1));
+        dataRow("large", "123456789012345678", qint64(123456789012345678));
+        dataRow("zero", "0", qint64(0));
+        dataRow("leading zero", "07", qint64(0));
+        dataRow("negative", "-1", qint64(0));
+        dataRow("too long", "1234567890123456789", qint64(0));
+        dataRow("SQL", "1 OR 1=1", qint64(0));
+        dataRow("empty", "", qint64(0));
     }
 
     void identifiers()
@@ -171,14 +167,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("domain");
         QTest::addColumn<bool>("text_");
-        QTest::newRow("host") << "www.bet365.com" << true << true;
-        QTest::newRow("non-ASCII") << QStringLiteral("例え.テスト") << true << true;
-        QTest::newRow("SQL-looking") << "x'; DROP TABLE users; --" << true << true;
-        QTest::newRow("empty") << "" << false << true;
-        QTest::newRow("blanks only") << "   " << false << true;
-        QTest::newRow("line break") << "a\nb" << false << false;
-        QTest::newRow("255 characters") << QString(255, u'a') << true << true;
-        QTest::newRow("256 characters") << QString(256, u'a') << false << false;
+        dataRow("host", "www.bet365.com", true, true);
+        dataRow("non-ASCII", QStringLiteral("例え.テスト"), true, true);
+        dataRow("SQL-looking", "x'; DROP TABLE users; --", true, true);
+        dataRow("empty", "", false, true);
+        dataRow("blanks only", "   ", false, true);
+        dataRow("line break", "a\nb", false, false);
+        dataRow("255 characters", QString(255, u'a'), true, true);
+        dataRow("256 characters", QString(256, u'a'), false, false);
     }
 
     void domainsAndTexts()

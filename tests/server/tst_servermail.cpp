@@ -74,10 +74,8 @@ class TestServerMail : public QObject
 private Q_SLOTS:
     void composesAPlainTextMessage()
     {
-        const Mail mail {QStringLiteral("ann@example.org"), QStringLiteral("Your BREVAK pin code"),
-            QStringLiteral("Line one\nLine two")};
-        const QByteArray message
-            = composeMessage(mail, QStringLiteral("BREVAK <no-reply@brevak.app>"), 1800000000);
+        const Mail mail {"ann@example.org", "Your BREVAK pin code", "Line one\nLine two"};
+        const QByteArray message = composeMessage(mail, "BREVAK <no-reply@brevak.app>", 1800000000);
         QVERIFY(message.contains("From: BREVAK <no-reply@brevak.app>\r\n"));
         QVERIFY(message.contains("To: ann@example.org\r\n"));
         QVERIFY(message.contains("Subject: Your BREVAK pin code\r\n"));
@@ -90,73 +88,65 @@ private Q_SLOTS:
 
     void headersNeverCarryALineBreak()
     {
-        const Mail mail {QStringLiteral("ann@example.org\r\nBcc: eve@example.org"),
-            QStringLiteral("Hi\nBcc: eve@example.org"), QStringLiteral("body")};
-        const QByteArray message
-            = composeMessage(mail, QStringLiteral("BREVAK <no-reply@brevak.app>"), 1800000000);
+        const Mail mail {"ann@example.org\r\nBcc: eve@example.org", "Hi\nBcc: eve@example.org", "body"};
+        const QByteArray message = composeMessage(mail, "BREVAK <no-reply@brevak.app>", 1800000000);
         QVERIFY(!message.contains("\r\nBcc:"));
         QVERIFY(!message.contains("\nBcc:"));
     }
 
     void nonAsciiSubjectIsEncoded()
     {
-        const Mail mail {QStringLiteral("zoe@example.org"), QStringLiteral("Votre code PIN à récupérer"),
-            QStringLiteral("é")};
-        const QByteArray message = composeMessage(mail, QStringLiteral("no-reply@brevak.app"), 1800000000);
-        QVERIFY(message.contains(QByteArray("Subject: =?UTF-8?B?"
-            + QStringLiteral("Votre code PIN à récupérer").toUtf8().toBase64() + "?=\r\n")));
-        QVERIFY(message.endsWith(QStringLiteral("é\r\n").toUtf8()));
+        const Mail mail {"zoe@example.org", "Votre code PIN à récupérer", "é"};
+        const QByteArray message = composeMessage(mail, "no-reply@brevak.app", 1800000000);
+        QVERIFY(message.contains(QByteArray(
+            "Subject: =?UTF-8?B?" + QString("Votre code PIN à récupérer").toUtf8().toBase64() + "?=\r\n")));
+        QVERIFY(message.endsWith(QString("é\r\n").toUtf8()));
     }
 
     void outboxHoldsOneWholeFilePerMail()
     {
         QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("outbox/nested"));
-        OutboxTransport outbox(folder, QStringLiteral("no-reply@brevak.app"));
+        const QString folder = dir.filePath("outbox/nested");
+        OutboxTransport outbox(folder, "no-reply@brevak.app");
         QString error;
-        QVERIFY(outbox.send(
-            {QStringLiteral("a@example.org"), QStringLiteral("one"), QStringLiteral("first")}, error));
-        QVERIFY(outbox.send(
-            {QStringLiteral("b@example.org"), QStringLiteral("two"), QStringLiteral("second")}, error));
+        QVERIFY(outbox.send({"a@example.org", "one", "first"}, error));
+        QVERIFY(outbox.send({"b@example.org", "two", "second"}, error));
         const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(files.size(), 2);
         for (const QString& name : files)
-            QVERIFY(name.endsWith(QStringLiteral(".eml")));
+            QVERIFY(name.endsWith(".eml"));
     }
 
     void outboxThatCannotBeMadeFails()
     {
         QTemporaryDir dir;
-        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QFile blocker(dir.filePath("file"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        OutboxTransport outbox(
-            dir.filePath(QStringLiteral("file/outbox")), QStringLiteral("no-reply@brevak.app"));
+        OutboxTransport outbox(dir.filePath("file/outbox"), "no-reply@brevak.app");
         QString error;
-        QVERIFY(!outbox.send(
-            {QStringLiteral("a@example.org"), QStringLiteral("one"), QStringLiteral("first")}, error));
+        QVERIFY(!outbox.send({"a@example.org", "one", "first"}, error));
         QVERIFY(!error.isEmpty());
     }
 
     void smtpHandsTheMailOver()
     {
         FakeSmtpServer smtp;
-        SmtpTransport transport(QStringLiteral("smtp://127.0.0.1:%1").arg(smtp.port()),
-            QStringLiteral("BREVAK <no-reply@brevak.app>"));
+        SmtpTransport transport(
+            QString("smtp://127.0.0.1:%1").arg(smtp.port()), "BREVAK <no-reply@brevak.app>");
         std::atomic<bool> done = false;
         bool sent = false;
         QString error;
         std::thread sender([&] {
-            sent = transport.send({QStringLiteral("ann@example.org"), QStringLiteral("Your BREVAK pin code"),
-                                      QStringLiteral("Your pin code is: 123456")},
-                error);
+            sent = transport.send(
+                {"ann@example.org", "Your BREVAK pin code", "Your pin code is: 123456"}, error);
             done = true;
         });
         QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
         sender.join();
         QVERIFY2(sent, qPrintable(error));
-        QVERIFY(smtp.commands.contains(QStringLiteral("MAIL FROM:<no-reply@brevak.app>")));
-        QVERIFY(smtp.commands.contains(QStringLiteral("RCPT TO:<ann@example.org>")));
+        QVERIFY(smtp.commands.contains("MAIL FROM:<no-reply@brevak.app>"));
+        QVERIFY(smtp.commands.contains("RCPT TO:<ann@example.org>"));
         QVERIFY(smtp.data.contains("Subject: Your BREVAK pin code"));
         QVERIFY(smtp.data.contains("Your pin code is: 123456"));
     }
@@ -167,11 +157,9 @@ private Q_SLOTS:
         closed.listen(QHostAddress::LocalHost);
         const quint16 port = closed.serverPort();
         closed.close();
-        SmtpTransport transport(
-            QStringLiteral("smtp://127.0.0.1:%1").arg(port), QStringLiteral("no-reply@brevak.app"));
+        SmtpTransport transport(QString("smtp://127.0.0.1:%1").arg(port), "no-reply@brevak.app");
         QString error;
-        QVERIFY(!transport.send(
-            {QStringLiteral("ann@example.org"), QStringLiteral("x"), QStringLiteral("y")}, error));
+        QVERIFY(!transport.send({"ann@example.org", "x", "y"}, error));
         QVERIFY(!error.isEmpty());
     }
 };

@@ -33,46 +33,43 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QList<WebsiteRecord> list;
         for (int i = 0; i < rows; ++i)
-            list.append({i + 1, 7, QStringLiteral("site%1.example").arg(i), 0, 0});
-        const QJsonObject json = records::websitePage(
-            list, page, 10, total, QStringLiteral("http://h/api/v3/getblockwebsitebyuser"));
-        const QString wrong = clientDecodingError(
-            QJsonDocument(json).toJson(QJsonDocument::Compact), QStringLiteral("BlockWebsiteModel"));
+            list.append({i + 1, 7, QString("site%1.example").arg(i), 0, 0});
+        const QJsonObject json
+            = records::websitePage(list, page, 10, total, "http://h/api/v3/getblockwebsitebyuser");
+        const QString wrong
+            = clientDecodingError(QJsonDocument(json).toJson(QJsonDocument::Compact), "BlockWebsiteModel");
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
         const auto text = [&](const char* key) {
             const QJsonValue value = json.value(QString::fromLatin1(key));
             if (value.isNull())
-                return QStringLiteral("null");
+                return QString("null");
             if (value.isString())
-                return value.toString().section(QStringLiteral("page="), 1);
+                return value.toString().section("page=", 1);
             return QString::number(value.toInteger());
         };
         QCOMPARE(QStringList({text("from"), text("to"), text("last_page"), text("prev_page_url"),
                                  text("next_page_url")})
                      .join(u'|'),
             expected);
-        QCOMPARE(json.value(QStringLiteral("current_page")).toInteger(), page);
-        QCOMPARE(json.value(QStringLiteral("data")).toArray().size(), rows);
+        QCOMPARE(json.value("current_page").toInteger(), page);
+        QCOMPARE(json.value("data").toArray().size(), rows);
         // Links: previous, the pages, next; exactly the current page is active.
-        const QJsonArray links = json.value(QStringLiteral("links")).toArray();
+        const QJsonArray links = json.value("links").toArray();
         int active = 0;
         for (const QJsonValue& link : links)
-            active += link.toObject().value(QStringLiteral("active")).toBool() ? 1 : 0;
-        QCOMPARE(active, page <= json.value(QStringLiteral("last_page")).toInteger() ? 1 : 0);
-        QCOMPARE(links.first().toObject().value(QStringLiteral("label")).toString(),
-            QStringLiteral("&laquo; Previous"));
-        QCOMPARE(links.last().toObject().value(QStringLiteral("label")).toString(),
-            QStringLiteral("Next &raquo;"));
+            active += link.toObject().value("active").toBool() ? 1 : 0;
+        QCOMPARE(active, page <= json.value("last_page").toInteger() ? 1 : 0);
+        QCOMPARE(links.first().toObject().value("label").toString(), "&laquo; Previous");
+        QCOMPARE(links.last().toObject().value("label").toString(), "Next &raquo;");
     }
 
     void longListsShowPagesNearTheCurrentOne()
     {
-        const QJsonObject json = records::websitePage({}, 50, 10, 1000, QStringLiteral("http://h/l"));
+        const QJsonObject json = records::websitePage({}, 50, 10, 1000, "http://h/l");
         QStringList labels;
-        for (const QJsonValue& link : json.value(QStringLiteral("links")).toArray())
-            labels << link.toObject().value(QStringLiteral("label")).toString();
-        QCOMPARE(labels.join(u','),
-            QStringLiteral("&laquo; Previous,1,...,47,48,49,50,51,52,53,...,100,Next &raquo;"));
+        for (const QJsonValue& link : json.value("links").toArray())
+            labels << link.toObject().value("label").toString();
+        QCOMPARE(labels.join(u','), "&laquo; Previous,1,...,47,48,49,50,51,52,53,...,100,Next &raquo;");
     }
 };
 

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "FAQWC.h"
 #include "LogCapture.h"
 #include "ProcessState.h"
@@ -30,13 +31,12 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("language");
         QTest::addColumn<bool>("blocked");
         QTest::addColumn<QString>("page");
-        QTest::newRow("english") << QVariant("en") << false << "qrc:/pages/bv_faq_en.html";
-        QTest::newRow("french") << QVariant("fr") << false << "qrc:/pages/bv_faq_fr.html";
-        QTest::newRow("other language") << QVariant("de") << false << "qrc:/pages/bv_faq_en.html";
-        QTest::newRow("unset follows the system (english here)")
-            << QVariant() << false << "qrc:/pages/bv_faq_en.html";
-        QTest::newRow("french, blocked") << QVariant("fr") << true << "qrc:/pages/bv_blockpage.html";
-        QTest::newRow("english, blocked") << QVariant("en") << true << "qrc:/pages/bv_blockpage.html";
+        dataRow("english", QVariant("en"), false, "qrc:/pages/bv_faq_en.html");
+        dataRow("french", QVariant("fr"), false, "qrc:/pages/bv_faq_fr.html");
+        dataRow("other language", QVariant("de"), false, "qrc:/pages/bv_faq_en.html");
+        dataRow("unset follows the system (english here)", QVariant(), false, "qrc:/pages/bv_faq_en.html");
+        dataRow("french, blocked", QVariant("fr"), true, "qrc:/pages/bv_blockpage.html");
+        dataRow("english, blocked", QVariant("en"), true, "qrc:/pages/bv_blockpage.html");
     }
 
     void pageChoice()

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "StringsFile.h"
 
 #include <QSet>
@@ -13,26 +14,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<StringsFile::Dictionary>("expected");
-        QTest::newRow("empty") << QByteArray() << StringsFile::Dictionary {};
-        QTest::newRow("comments only")
-            << QByteArray("/* nothing */\n// here\n") << StringsFile::Dictionary {};
-        QTest::newRow("entries and comments")
-            << QByteArray("/* Title */\n\"Ooops\" = \"Oups\"; // after\n\"OR\"=\"OU\";")
-            << StringsFile::Dictionary {{"Ooops", "Oups"}, {"OR", "OU"}};
-        QTest::newRow("escapes") << QByteArray(R"("a\"b" = "line\none\ttab \\ \U00e9";)")
-                                 << StringsFile::Dictionary {
-                                        {"a\"b", QString::fromUtf8("line\none\ttab \\ é")}};
-        QTest::newRow("bare words") << QByteArray("key = value;")
-                                    << StringsFile::Dictionary {{"key", "value"}};
-        QTest::newRow("utf-8 text") << QByteArray("\"Don’t\" = \"N’est-ce pas\";")
-                                    << StringsFile::Dictionary {
-                                           {QString::fromUtf8("Don’t"), QString::fromUtf8("N’est-ce pas")}};
+        dataRow("empty", QByteArray(), StringsFile::Dictionary {});
+        dataRow("comments only", QByteArray("/* nothing */\n// here\n"), StringsFile::Dictionary {});
+        dataRow("entries and comments",
+            QByteArray("/* Title */\n\"Ooops\" = \"Oups\"; // after\n\"OR\"=\"OU\";"),
+            StringsFile::Dictionary {{"Ooops", "Oups"}, {"OR", "OU"}});
+        // Escaped rather than raw: moc misreads raw strings with backslashes.
+        dataRow("escapes", QByteArray("\"a\\\"b\" = \"line\\none\\ttab \\\\ \\U00e9\";"),
+            StringsFile::Dictionary {{"a\"b", QString::fromUtf8("line\none\ttab \\ é")}});
+        dataRow("bare words", QByteArray("key = value;"), StringsFile::Dictionary {{"key", "value"}});
+        dataRow("utf-8 text", QByteArray("\"Don’t\" = \"N’est-ce pas\";"),
+            StringsFile::Dictionary {{QString::fromUtf8("Don’t"), QString::fromUtf8("N’est-ce pas")}});
         QStringEncoder toUtf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
-        QTest::newRow("utf-16 with byte order mark")
-            << QByteArray(toUtf16(QStringLiteral("\"Add\" = \"Ajouter\";")))
-            << StringsFile::Dictionary {{"Add", "Ajouter"}};
-        QTest::newRow("last of two wins")
-            << QByteArray("\"a\" = \"1\";\n\"a\" = \"2\";") << StringsFile::Dictionary {{"a", "2"}};
+        dataRow("utf-16 with byte order mark", QByteArray(toUtf16(QStringLiteral("\"Add\" = \"Ajouter\";"))),
+            StringsFile::Dictionary {{"Add", "Ajouter"}});
+        dataRow("last of two wins", QByteArray("\"a\" = \"1\";\n\"a\" = \"2\";"),
+            StringsFile::Dictionary {{"a", "2"}});
     }
 
     void wellFormedFiles()
@@ -48,15 +45,15 @@ private Q_SLOTS:
     void malformedFilesGiveNoDictionary_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("missing semicolon") << QByteArray("\"a\" = \"b\"\n\"c\" = \"d\";");
-        QTest::newRow("missing equals") << QByteArray("\"a\" \"b\";");
-        QTest::newRow("unterminated string") << QByteArray("\"a\" = \"b;");
-        QTest::newRow("unterminated comment") << QByteArray("\"a\" = \"b\"; /* open");
-        QTest::newRow("unknown escape") << QByteArray("\"a\" = \"\\q\";");
-        QTest::newRow("short unicode escape") << QByteArray("\"a\" = \"\\U12\";");
-        QTest::newRow("key without value") << QByteArray("\"a\";");
-        QTest::newRow("a property list") << QByteArray("<?xml version=\"1.0\"?><plist><dict/></plist>");
-        QTest::newRow("invalid utf-8") << QByteArray("\"a\" = \"\xff\xfe\xfd\";");
+        dataRow("missing semicolon", QByteArray("\"a\" = \"b\"\n\"c\" = \"d\";"));
+        dataRow("missing equals", QByteArray("\"a\" \"b\";"));
+        dataRow("unterminated string", QByteArray("\"a\" = \"b;"));
+        dataRow("unterminated comment", QByteArray("\"a\" = \"b\"; /* open"));
+        dataRow("unknown escape", QByteArray("\"a\" = \"\\q\";"));
+        dataRow("short unicode escape", QByteArray("\"a\" = \"\\U12\";"));
+        dataRow("key without value", QByteArray("\"a\";"));
+        dataRow("a property list", QByteArray("<?xml version=\"1.0\"?><plist><dict/></plist>"));
+        dataRow("invalid utf-8", QByteArray("\"a\" = \"\xff\xfe\xfd\";"));
     }
 
     void malformedFilesGiveNoDictionary()

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "TemporarySimulatedMac.h"
 
 #include <QDir>
@@ -7,26 +8,11 @@
 namespace {
 
 // The launch agent BREVAK installs.
-const QByteArray agent = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                         "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                         "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                         "<plist version=\"1.0\">\n"
-                         "<dict>\n"
-                         "\t<key>Label</key>\n"
-                         "\t<string>com.mac.brevak</string>\n"
-                         "\t<key>ProgramArguments</key>\n"
-                         "\t<array>\n"
-                         "\t\t<string>/Applications/BREVAK.app/Contents/MacOS/BREVAK</string>\n"
-                         "\t</array>\n"
-                         "\t<key>RunAtLoad</key>\n"
-                         "\t<true/>\n"
-                         "\t<key>KeepAlive</key>\n"
-                         "\t<dict>\n"
-                         "\t\t<key>SuccessfulExit</key>\n"
-                         "\t\t<false/>\n"
-                         "\t</dict>\n"
-                         "</dict>\n"
-                         "</plist>\n";
+QByteArray agent()
+{
+    QFile file(BREVAK_RESOURCES_DIR "/com.mac.brevak.plist");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -69,7 +55,7 @@ private Q_SLOTS:
 
     void loadsAnAgentSilentlyAndOnlyOnce()
     {
-        const QString path = writeAgent("com.mac.brevak.plist", agent);
+        const QString path = writeAgent("com.mac.brevak.plist", agent());
         auto result = m_mac->run("launchctl", {"load", path});
         QCOMPARE(result.output + result.errors, QString());
         QCOMPARE(result.exitCode, 0);
@@ -91,22 +77,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("exitCode");
 
-        QTest::newRow("missing file") << "" << QByteArray() << false << ": No such file or directory\n" << 2;
-        QTest::newRow("not a property list")
-            << "broken.plist" << QByteArray("Label = com.mac.brevak") << false << ": Invalid property list\n"
-            << 22;
-        QTest::newRow("truncated property list")
-            << "truncated.plist" << agent.left(agent.size() / 2) << false << ": Invalid property list\n"
-            << 22;
-        QTest::newRow("no label")
-            << "nolabel.plist"
-            << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>RunAtLoad</key>"
-                          "<true/></dict></plist>")
-            << false << ": Invalid property list\n"
-            << 22;
-        QTest::newRow("others may rewrite it")
-            << "writable.plist" << agent << true << ": Path had bad ownership/permissions\n"
-            << 22;
+        dataRow("missing file", "", QByteArray(), false, ": No such file or directory\n", 2);
+        dataRow("not a property list", "broken.plist", QByteArray("Label = com.mac.brevak"), false,
+            ": Invalid property list\n", 22);
+        dataRow("truncated property list", "truncated.plist", agent().left(agent().size() / 2), false,
+            ": Invalid property list\n", 22);
+        dataRow("no label", "nolabel.plist",
+            QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>RunAtLoad</key>"
+                       "<true/></dict></plist>"),
+            false, ": Invalid property list\n", 22);
+        dataRow("others may rewrite it", "writable.plist", agent(), true,
+            ": Path had bad ownership/permissions\n", 22);
     }
 
     void refusesWhatLaunchdRefuses()
@@ -133,7 +114,7 @@ private Q_SLOTS:
 
     void aRelativePathIsLoadedUnderItsFullPath()
     {
-        writeAgent("com.mac.brevak.plist", agent);
+        writeAgent("com.mac.brevak.plist", agent());
         QVERIFY(QDir::setCurrent(m_agents));
         const auto result = m_mac->run("launchctl", {"load", "-w", "com.mac.brevak.plist"});
         QCOMPARE(result.exitCode, 0);
@@ -147,11 +128,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("errors");
         const QString general = "Usage: launchctl <subcommand> ... | help [subcommand]\n"
                                 "(The simulated Mac's launchctl knows the subcommand load only.)\n";
-        QTest::newRow("nothing") << QStringList {} << general;
-        QTest::newRow("load without a path")
-            << QStringList {"load"} << "Usage: launchctl load <service-path, service-path2, ...>\n";
-        QTest::newRow("unknown subcommand")
-            << QStringList {"bootstrap", "gui/501"} << "Unrecognized subcommand: bootstrap\n" + general;
+        dataRow("nothing", QStringList {}, general);
+        dataRow("load without a path", QStringList {"load"},
+            "Usage: launchctl load <service-path, service-path2, ...>\n");
+        dataRow("unknown subcommand", QStringList {"bootstrap", "gui/501"},
+            "Unrecognized subcommand: bootstrap\n" + general);
     }
 
     void badUsage()

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "TemporarySimulatedMac.h"
 
 #include <QFile>
@@ -28,7 +29,6 @@ private Q_SLOTS:
 
     void answersLikeMacOS_data()
     {
-        QTest::addColumn<Steps>("setup");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("output");
         QTest::addColumn<int>("exitCode");
@@ -36,67 +36,40 @@ private Q_SLOTS:
         const QString header = "An asterisk (*) denotes that a network service is disabled.\n";
         const QString invalid = "** Error: The parameters were not valid.\n";
 
-        QTest::newRow("typical listing") << Steps {} << QStringList {"-listallnetworkservices"}
-                                         << header + "Ethernet\nWi-Fi\nThunderbolt Bridge\n*Bluetooth PAN\n"
-                                         << 0;
-        QTest::newRow("listing follows added, removed and disabled services")
-            << Steps {{"service", "remove", "Ethernet"}, {"service", "add", "USB 10/100/1000 LAN"},
-                   {"service", "disable", "Wi-Fi"}, {"service", "enable", "Bluetooth PAN"}}
-            << QStringList {"-listallnetworkservices"}
-            << header + "*Wi-Fi\nThunderbolt Bridge\nBluetooth PAN\nUSB 10/100/1000 LAN\n"
-            << 0;
-        QTest::newRow("listing without services")
-            << Steps {{"service", "remove", "Ethernet"}, {"service", "remove", "Wi-Fi"},
-                   {"service", "remove", "Thunderbolt Bridge"}, {"service", "remove", "Bluetooth PAN"}}
-            << QStringList {"-listallnetworkservices"} << header << 0;
-        QTest::newRow("options ignore case")
-            << Steps {} << QStringList {"-listAllNetworkServices"}
-            << header + "Ethernet\nWi-Fi\nThunderbolt Bridge\n*Bluetooth PAN\n"
-            << 0;
+        // The typical listing, and the listing after changes, are in tst_simctl; without services in
+        // aMacWithoutStateHasNoServices.
+        dataRow("options ignore case", QStringList {"-listAllNetworkServices"},
+            header + "Ethernet\nWi-Fi\nThunderbolt Bridge\n*Bluetooth PAN\n", 0);
 
-        QTest::newRow("no servers") << Steps {} << QStringList {"-getdnsservers", "Wi-Fi"}
-                                    << "There aren't any DNS Servers set on Wi-Fi.\n"
-                                    << 0;
-        QTest::newRow("servers one a line, in order")
-            << Steps {{"dns", "Thunderbolt Bridge", "198.51.100.153", "2001:db8::53"}}
-            << QStringList {"-getdnsservers", "Thunderbolt Bridge"} << "198.51.100.153\n2001:db8::53\n"
-            << 0;
-        QTest::newRow("a disabled service is named without its asterisk")
-            << Steps {} << QStringList {"-getdnsservers", "Bluetooth PAN"}
-            << "There aren't any DNS Servers set on Bluetooth PAN.\n"
-            << 0;
-        QTest::newRow("the listing's asterisk is not part of the name")
-            << Steps {} << QStringList {"-getdnsservers", "*Bluetooth PAN"}
-            << "*Bluetooth PAN is not a recognized network service.\n" + invalid << 4;
-        QTest::newRow("unknown service") << Steps {} << QStringList {"-getdnsservers", "Wi-Fi 2"}
-                                         << "Wi-Fi 2 is not a recognized network service.\n" + invalid << 4;
-        QTest::newRow("service names are exact")
-            << Steps {} << QStringList {"-getdnsservers", "wi-fi"}
-            << "wi-fi is not a recognized network service.\n" + invalid << 4;
-        QTest::newRow("get without a service")
-            << Steps {} << QStringList {"-getdnsservers"}
-            << "Usage: networksetup -getdnsservers <networkservice>\n" + invalid << 4;
-        QTest::newRow("set without an address")
-            << Steps {} << QStringList {"-setdnsservers", "Wi-Fi"}
-            << "Usage: networksetup -setdnsservers <networkservice> <dns1> [dns2] [...]\n" + invalid << 4;
-        QTest::newRow("unknown command")
-            << Steps {} << QStringList {"-setairportpower", "en0", "off"}
-            << "Usage: networksetup -listallnetworkservices\n"
-               "       networksetup -getdnsservers <networkservice>\n"
-               "       networksetup -setdnsservers <networkservice> <dns1> [dns2] [...]\n"
-               "(The simulated Mac's networksetup knows these commands only.)\n"
-            << 4;
+        dataRow("no servers", QStringList {"-getdnsservers", "Wi-Fi"},
+            "There aren't any DNS Servers set on Wi-Fi.\n", 0);
+        dataRow("a disabled service is named without its asterisk",
+            QStringList {"-getdnsservers", "Bluetooth PAN"},
+            "There aren't any DNS Servers set on Bluetooth PAN.\n", 0);
+        dataRow("the listing's asterisk is not part of the name",
+            QStringList {"-getdnsservers", "*Bluetooth PAN"},
+            "*Bluetooth PAN is not a recognized network service.\n" + invalid, 4);
+        dataRow("unknown service", QStringList {"-getdnsservers", "Wi-Fi 2"},
+            "Wi-Fi 2 is not a recognized network service.\n" + invalid, 4);
+        dataRow("service names are exact", QStringList {"-getdnsservers", "wi-fi"},
+            "wi-fi is not a recognized network service.\n" + invalid, 4);
+        dataRow("get without a service", QStringList {"-getdnsservers"},
+            "Usage: networksetup -getdnsservers <networkservice>\n" + invalid, 4);
+        dataRow("set without an address", QStringList {"-setdnsservers", "Wi-Fi"},
+            "Usage: networksetup -setdnsservers <networkservice> <dns1> [dns2] [...]\n" + invalid, 4);
+        dataRow("unknown command", QStringList {"-setairportpower", "en0", "off"},
+            "Usage: networksetup -listallnetworkservices\n"
+            "       networksetup -getdnsservers <networkservice>\n"
+            "       networksetup -setdnsservers <networkservice> <dns1> [dns2] [...]\n"
+            "(The simulated Mac's networksetup knows these commands only.)\n",
+            4);
     }
 
     void answersLikeMacOS()
     {
-        QFETCH(Steps, setup);
         QFETCH(QStringList, arguments);
         QFETCH(QString, output);
         QFETCH(int, exitCode);
-        for (const QStringList& step : setup) {
-            QVERIFY(m_mac->setUp(step));
-        }
         const auto result = networksetup(arguments);
         QCOMPARE(result.output, output);
         QCOMPARE(result.errors, QString());
@@ -115,47 +88,41 @@ private Q_SLOTS:
         const QString before = "192.0.2.1\n";
         const Steps configured {{"dns", "Wi-Fi", "192.0.2.1"}};
 
-        QTest::newRow("one address") << configured
-                                     << QStringList {"-setdnsservers", "Wi-Fi", "198.51.100.153"} << "" << 0
-                                     << "198.51.100.153\n";
-        QTest::newRow("several addresses replace the list")
-            << configured
-            << QStringList {"-setdnsservers", "Wi-Fi", "9.9.9.9", "2620:fe::fe", "149.112.112.112"} << "" << 0
-            << "9.9.9.9\n2620:fe::fe\n149.112.112.112\n";
-        QTest::newRow("Empty clears") << configured << QStringList {"-setdnsservers", "Wi-Fi", "Empty"} << ""
-                                      << 0 << "There aren't any DNS Servers set on Wi-Fi.\n";
-        QTest::newRow("empty in lower case clears")
-            << configured << QStringList {"-setdnsservers", "Wi-Fi", "empty"} << "" << 0
-            << "There aren't any DNS Servers set on Wi-Fi.\n";
-        QTest::newRow("a host name is no address")
-            << configured << QStringList {"-setdnsservers", "Wi-Fi", "dns.example.com"}
-            << "dns.example.com is not a valid IP address.\n" + invalid << 4 << before;
-        QTest::newRow("an octet above 255")
-            << configured << QStringList {"-setdnsservers", "Wi-Fi", "198.51.100.256"}
-            << "198.51.100.256 is not a valid IP address.\n" + invalid << 4 << before;
-        QTest::newRow("three octets") << configured << QStringList {"-setdnsservers", "Wi-Fi", "198.51.100"}
-                                      << "198.51.100 is not a valid IP address.\n" + invalid << 4 << before;
-        QTest::newRow("one bad address among good ones")
-            << configured << QStringList {"-setdnsservers", "Wi-Fi", "9.9.9.9", "nine"}
-            << "nine is not a valid IP address.\n" + invalid << 4 << before;
-        QTest::newRow("Empty with an address")
-            << configured << QStringList {"-setdnsservers", "Wi-Fi", "Empty", "9.9.9.9"}
-            << "Empty is not a valid IP address.\n" + invalid << 4 << before;
-        QTest::newRow("unknown service")
-            << configured << QStringList {"-setdnsservers", "WiFi", "9.9.9.9"}
-            << "WiFi is not a recognized network service.\n" + invalid << 4 << before;
+        dataRow("one address", configured, QStringList {"-setdnsservers", "Wi-Fi", "198.51.100.153"}, "", 0,
+            "198.51.100.153\n");
+        dataRow("several addresses replace the list", configured,
+            QStringList {"-setdnsservers", "Wi-Fi", "9.9.9.9", "2620:fe::fe", "149.112.112.112"}, "", 0,
+            "9.9.9.9\n2620:fe::fe\n149.112.112.112\n");
+        dataRow("Empty clears", configured, QStringList {"-setdnsservers", "Wi-Fi", "Empty"}, "", 0,
+            "There aren't any DNS Servers set on Wi-Fi.\n");
+        dataRow("empty in lower case clears", configured, QStringList {"-setdnsservers", "Wi-Fi", "empty"},
+            "", 0, "There aren't any DNS Servers set on Wi-Fi.\n");
+        dataRow("a host name is no address", configured,
+            QStringList {"-setdnsservers", "Wi-Fi", "dns.example.com"},
+            "dns.example.com is not a valid IP address.\n" + invalid, 4, before);
+        dataRow("an octet above 255", configured, QStringList {"-setdnsservers", "Wi-Fi", "198.51.100.256"},
+            "198.51.100.256 is not a valid IP address.\n" + invalid, 4, before);
+        dataRow("three octets", configured, QStringList {"-setdnsservers", "Wi-Fi", "198.51.100"},
+            "198.51.100 is not a valid IP address.\n" + invalid, 4, before);
+        dataRow("one bad address among good ones", configured,
+            QStringList {"-setdnsservers", "Wi-Fi", "9.9.9.9", "nine"},
+            "nine is not a valid IP address.\n" + invalid, 4, before);
+        dataRow("Empty with an address", configured,
+            QStringList {"-setdnsservers", "Wi-Fi", "Empty", "9.9.9.9"},
+            "Empty is not a valid IP address.\n" + invalid, 4, before);
+        dataRow("unknown service", configured, QStringList {"-setdnsservers", "WiFi", "9.9.9.9"},
+            "WiFi is not a recognized network service.\n" + invalid, 4, before);
         const QString denied = "** Error: Command requires admin privileges.\n";
         Steps denying = configured;
         denying.append(QStringList {"deny", "on"});
-        QTest::newRow("deny: no change")
-            << denying << QStringList {"-setdnsservers", "Wi-Fi", "198.51.100.153"} << denied << 14 << before;
-        QTest::newRow("deny: no clearing")
-            << denying << QStringList {"-setdnsservers", "Wi-Fi", "Empty"} << denied << 14 << before;
+        dataRow("deny: no change", denying, QStringList {"-setdnsservers", "Wi-Fi", "198.51.100.153"}, denied,
+            14, before);
+        dataRow("deny: no clearing", denying, QStringList {"-setdnsservers", "Wi-Fi", "Empty"}, denied, 14,
+            before);
         Steps allowedAgain = denying;
         allowedAgain.append(QStringList {"deny", "off"});
-        QTest::newRow("deny switched off again")
-            << allowedAgain << QStringList {"-setdnsservers", "Wi-Fi", "198.51.100.153"} << "" << 0
-            << "198.51.100.153\n";
+        dataRow("deny switched off again", allowedAgain,
+            QStringList {"-setdnsservers", "Wi-Fi", "198.51.100.153"}, "", 0, "198.51.100.153\n");
     }
 
     void setsDnsServersOrChangesNothing()

@@ -1,4 +1,5 @@
 #include "CommandRunner.h"
+#include "DataRow.h"
 #include "LogCapture.h"
 #include "TemporarySimulatedMac.h"
 
@@ -37,50 +38,52 @@ private Q_SLOTS:
 
     void cleanup() { m_mac.reset(); }
 
-    void bundleIdentifierFromInfoPlist_data()
+    // What osascript prints and returns for a script given with one -e a line.
+    void answersLikeMacOS_data()
     {
-        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("errors");
         QTest::addColumn<int>("exitCode");
+        const auto row
+            = [](const char* name, const QStringList& lines, const char* output, const QString& errors,
+                  int exitCode) { dataRow(name, lines, QString(output), errors, exitCode); };
+        const QString notUnderstood = "syntax error: The simulated Mac runs only “id of application "
+                                      "\"Name\"” and the quit script. (-2740)\n";
 
-        QTest::newRow("bundle name") << "id of application \"Safari.app\""
-                                     << "com.apple.Safari\n"
-                                     << "" << 0;
-        QTest::newRow("without .app") << "id of application \"Safari\""
-                                      << "com.apple.Safari\n"
-                                      << "" << 0;
-        QTest::newRow("app for application") << "id of app \"Royal Flush Poker.app\""
-                                             << "net.royalflush.poker\n"
-                                             << "" << 0;
-        QTest::newRow("blanks in the name") << "id of application \"Lucky Spin Casino.app\""
-                                            << "com.luckyspin.casino\n"
-                                            << "" << 0;
-        QTest::newRow("an application in a subfolder") << "id of application \"Terminal.app\""
-                                                       << "com.apple.Terminal\n"
-                                                       << "" << 0;
-        QTest::newRow("keywords in any case") << "ID OF Application \"Safari.app\""
-                                              << "com.apple.Safari\n"
-                                              << "" << 0;
-        QTest::newRow("unknown application")
-            << "id of application \"Nope.app\""
-            << ""
-            << "6:28: execution error: Can’t get application \"Nope.app\". (-1728)\n"
-            << 1;
-        QTest::newRow("a folder, not an application")
-            << "id of application \"Utilities\""
-            << ""
-            << "6:29: execution error: Can’t get application \"Utilities\". (-1728)\n"
-            << 1;
+        row("bundle name", {"id of application \"Safari.app\""}, "com.apple.Safari\n", "", 0);
+        row("without .app", {"id of application \"Safari\""}, "com.apple.Safari\n", "", 0);
+        row("app for application", {"id of app \"Royal Flush Poker.app\""}, "net.royalflush.poker\n", "", 0);
+        row("blanks in the name", {"id of application \"Lucky Spin Casino.app\""}, "com.luckyspin.casino\n",
+            "", 0);
+        row("an application in a subfolder", {"id of application \"Terminal.app\""}, "com.apple.Terminal\n",
+            "", 0);
+        row("keywords in any case", {"ID OF Application \"Safari.app\""}, "com.apple.Safari\n", "", 0);
+        row("unknown application", {"id of application \"Nope.app\""}, "",
+            "6:28: execution error: Can’t get application \"Nope.app\". (-1728)\n", 1);
+        row("a folder, not an application", {"id of application \"Utilities\""}, "",
+            "6:29: execution error: Can’t get application \"Utilities\". (-1728)\n", 1);
+        row("quitting an application that does not run", {"tell application \"Safari\"\nquit\nend tell"}, "",
+            "", 0);
+        row("quitting an unknown application", {"tell application \"Poker Stars\"\nquit\nend tell"}, "",
+            "5:30: execution error: Can’t get application \"Poker Stars\". (-1728)\n", 1);
+        row("blanks and comments only", {"  ", "-- nothing to do"}, "", "", 0);
+        row("shell script", {"do shell script \"rm -rf ~\""}, "", "0:26: " + notUnderstood, 1);
+        row("activate", {"tell application \"Safari\"\nactivate\nend tell"}, "", "0:43: " + notUnderstood, 1);
+        row("two commands in the tell block", {"tell application \"Safari\"\nquit\nquit\nend tell"}, "",
+            "0:44: " + notUnderstood, 1);
+        row("id without a name", {"id of application"}, "", "0:17: " + notUnderstood, 1);
+        row("string never ends", {"id of application \"Safari"}, "",
+            "25:25: syntax error: Expected “\"” but found end of script. (-2741)\n", 1);
     }
 
-    void bundleIdentifierFromInfoPlist()
+    void answersLikeMacOS()
     {
-        QFETCH(QString, source);
+        QFETCH(QStringList, lines);
         QFETCH(QString, output);
         QFETCH(QString, errors);
         QFETCH(int, exitCode);
-        const auto result = osascript({source});
+        const auto result = osascript(lines);
         QCOMPARE(result.output, output);
         QCOMPARE(result.errors, errors);
         QCOMPARE(result.exitCode, exitCode);
@@ -109,15 +112,13 @@ private Q_SLOTS:
     void quitEndsASimulatedApplication_data()
     {
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("three lines") << QStringList {
-            "tell application \"Lucky Spin Casino\"\nquit\nend tell"};
-        QTest::newRow("one -e a line")
-            << QStringList {"tell application \"Lucky Spin Casino\"", "quit", "end tell"};
-        QTest::newRow("blank lines and indentation")
-            << QStringList {"\ntell application \"Lucky Spin Casino\"\n\n    quit\r\nend tell\n"};
-        QTest::newRow("one line") << QStringList {"tell application \"Lucky Spin Casino\" to quit"};
-        QTest::newRow("quit application") << QStringList {"quit application \"Lucky Spin Casino.app\""};
-        QTest::newRow("end alone") << QStringList {"tell app \"Lucky Spin Casino\"\nquit\nend"};
+        dataRow("three lines", QStringList {"tell application \"Lucky Spin Casino\"\nquit\nend tell"});
+        dataRow("one -e a line", QStringList {"tell application \"Lucky Spin Casino\"", "quit", "end tell"});
+        dataRow("blank lines and indentation",
+            QStringList {"\ntell application \"Lucky Spin Casino\"\n\n    quit\r\nend tell\n"});
+        dataRow("one line", QStringList {"tell application \"Lucky Spin Casino\" to quit"});
+        dataRow("quit application", QStringList {"quit application \"Lucky Spin Casino.app\""});
+        dataRow("end alone", QStringList {"tell app \"Lucky Spin Casino\"\nquit\nend"});
     }
 
     void quitEndsASimulatedApplication()
@@ -133,29 +134,14 @@ private Q_SLOTS:
         QVERIFY(isRunning("Safari"));
     }
 
-    void quittingAnApplicationThatDoesNotRunSucceeds()
-    {
-        const auto result = osascript({"tell application \"Safari\"\nquit\nend tell"});
-        QCOMPARE(result.output + result.errors, QString());
-        QCOMPARE(result.exitCode, 0);
-        QVERIFY(!isRunning("Safari"));
-    }
-
-    void quittingAnUnknownApplicationFails()
-    {
-        const auto result = osascript({"tell application \"Poker Stars\"\nquit\nend tell"});
-        QCOMPARE(result.errors, "5:30: execution error: Can’t get application \"Poker Stars\". (-1728)\n");
-        QCOMPARE(result.exitCode, 1);
-    }
-
     void quitScriptOfTheCommandRunnerReachesNamesWithQuotesAndBackslashes_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("plain") << "Royal Flush Poker";
-        QTest::newRow("double quotes") << "Say \"Jackpot\"";
-        QTest::newRow("backslash") << "Back\\slash";
-        QTest::newRow("backslash before the closing quote") << "Ends with\\";
-        QTest::newRow("non-ASCII") << "Casino Élégance 賭場";
+        dataRow("plain", "Royal Flush Poker");
+        dataRow("double quotes", "Say \"Jackpot\"");
+        dataRow("backslash", "Back\\slash");
+        dataRow("backslash before the closing quote", "Ends with\\");
+        dataRow("non-ASCII", "Casino Élégance 賭場");
     }
 
     void quitScriptOfTheCommandRunnerReachesNamesWithQuotesAndBackslashes()
@@ -182,48 +168,12 @@ private Q_SLOTS:
             qPrintable(log.lines().first()));
     }
 
-    void otherScriptsAreErrors_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("errors");
-        const QString notUnderstood = "syntax error: The simulated Mac runs only “id of application "
-                                      "\"Name\"” and the quit script. (-2740)\n";
-        QTest::newRow("shell script") << "do shell script \"rm -rf ~\""
-                                      << "0:26: " + notUnderstood;
-        QTest::newRow("activate") << "tell application \"Safari\"\nactivate\nend tell"
-                                  << "0:43: " + notUnderstood;
-        QTest::newRow("two commands in the tell block") << "tell application \"Safari\"\nquit\nquit\nend tell"
-                                                        << "0:44: " + notUnderstood;
-        QTest::newRow("id without a name") << "id of application"
-                                           << "0:17: " + notUnderstood;
-        QTest::newRow("string never ends")
-            << "id of application \"Safari"
-            << "25:25: syntax error: Expected “\"” but found end of script. (-2741)\n";
-    }
-
-    void otherScriptsAreErrors()
-    {
-        QFETCH(QString, source);
-        QFETCH(QString, errors);
-        const auto result = osascript({source});
-        QCOMPARE(result.output, QString());
-        QCOMPARE(result.errors, errors);
-        QCOMPARE(result.exitCode, 1);
-    }
-
-    void aScriptOfBlanksAndCommentsDoesNothing()
-    {
-        const auto result = osascript({"  ", "-- nothing to do"});
-        QCOMPARE(result.output + result.errors, QString());
-        QCOMPARE(result.exitCode, 0);
-    }
-
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("no script") << QStringList {};
-        QTest::newRow("-e without a script") << QStringList {"-e"};
-        QTest::newRow("a script file") << QStringList {"quit.scpt"};
+        dataRow("no script", QStringList {});
+        dataRow("-e without a script", QStringList {"-e"});
+        dataRow("a script file", QStringList {"quit.scpt"});
     }
 
     void badUsage()

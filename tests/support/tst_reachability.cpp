@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "FakeFlagsSource.h"
 #include "NotificationCenter.h"
 #include "Reachability.h"
@@ -46,21 +47,19 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("flags");
         QTest::addColumn<Connection>("expected");
         using R = Reachability;
-        QTest::newRow("nothing") << quint32(0) << Connection::unavailable;
-        QTest::newRow("reachable") << quint32(R::Reachable) << Connection::wifi;
-        QTest::newRow("connection required")
-            << quint32(R::Reachable | R::ConnectionRequired) << Connection::unavailable;
-        QTest::newRow("on demand") << quint32(R::Reachable | R::ConnectionRequired | R::ConnectionOnDemand)
-                                   << Connection::wifi;
-        QTest::newRow("on traffic") << quint32(R::Reachable | R::ConnectionRequired | R::ConnectionOnTraffic)
-                                    << Connection::wifi;
-        QTest::newRow("on demand needs the user")
-            << quint32(R::Reachable | R::ConnectionRequired | R::ConnectionOnDemand | R::InterventionRequired)
-            << Connection::unavailable;
-        QTest::newRow("not reachable but on demand")
-            << quint32(R::ConnectionOnDemand) << Connection::unavailable;
-        QTest::newRow("direct local")
-            << quint32(R::Reachable | R::IsDirect | R::IsLocalAddress) << Connection::wifi;
+        dataRow("nothing", quint32(0), Connection::unavailable);
+        dataRow("reachable", quint32(R::Reachable), Connection::wifi);
+        dataRow(
+            "connection required", quint32(R::Reachable | R::ConnectionRequired), Connection::unavailable);
+        dataRow("on demand", quint32(R::Reachable | R::ConnectionRequired | R::ConnectionOnDemand),
+            Connection::wifi);
+        dataRow("on traffic", quint32(R::Reachable | R::ConnectionRequired | R::ConnectionOnTraffic),
+            Connection::wifi);
+        dataRow("on demand needs the user",
+            quint32(R::Reachable | R::ConnectionRequired | R::ConnectionOnDemand | R::InterventionRequired),
+            Connection::unavailable);
+        dataRow("not reachable but on demand", quint32(R::ConnectionOnDemand), Connection::unavailable);
+        dataRow("direct local", quint32(R::Reachable | R::IsDirect | R::IsLocalAddress), Connection::wifi);
     }
 
     void connectionRule()

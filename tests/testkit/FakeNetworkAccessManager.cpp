@@ -10,20 +10,12 @@ namespace {
 QNetworkReply::NetworkError errorForStatus(int status)
 {
     switch (status) {
-    case 400:
-        return QNetworkReply::ProtocolInvalidOperationError;
     case 401:
         return QNetworkReply::AuthenticationRequiredError;
     case 403:
         return QNetworkReply::ContentAccessDenied;
-    case 404:
-        return QNetworkReply::ContentNotFoundError;
-    case 409:
-        return QNetworkReply::ContentConflictError;
     case 500:
         return QNetworkReply::InternalServerError;
-    case 503:
-        return QNetworkReply::ServiceUnavailableError;
     default:
         if (status >= 400 && status < 500) {
             return QNetworkReply::UnknownContentError;
@@ -34,43 +26,16 @@ QNetworkReply::NetworkError errorForStatus(int status)
 
 } // namespace
 
-QString RecordedRequest::method() const
-{
-    switch (operation) {
-    case QNetworkAccessManager::HeadOperation:
-        return QStringLiteral("HEAD");
-    case QNetworkAccessManager::GetOperation:
-        return QStringLiteral("GET");
-    case QNetworkAccessManager::PutOperation:
-        return QStringLiteral("PUT");
-    case QNetworkAccessManager::PostOperation:
-        return QStringLiteral("POST");
-    case QNetworkAccessManager::DeleteOperation:
-        return QStringLiteral("DELETE");
-    case QNetworkAccessManager::CustomOperation:
-        return QString::fromLatin1(request.attribute(QNetworkRequest::CustomVerbAttribute).toByteArray());
-    case QNetworkAccessManager::UnknownOperation:
-        break;
-    }
-    return QStringLiteral("UNKNOWN");
-}
-
 FakeNetworkAccessManager::FakeNetworkAccessManager(QObject* parent)
     : QNetworkAccessManager(parent)
-    , m_responder([](const RecordedRequest&) { return FakeResponse::answer(200, "{}"); })
 { }
-
-void FakeNetworkAccessManager::respondWith(FakeResponse response)
-{
-    m_responder = [response](const RecordedRequest&) { return response; };
-}
 
 QNetworkReply* FakeNetworkAccessManager::createRequest(
     Operation operation, const QNetworkRequest& request, QIODevice* outgoingData)
 {
     RecordedRequest recorded {operation, request, outgoingData ? outgoingData->readAll() : QByteArray()};
     m_requests.append(recorded);
-    return new FakeReply(recorded, m_responder(recorded), this);
+    return new FakeReply(recorded, m_response, this);
 }
 
 FakeReply::FakeReply(const RecordedRequest& request, FakeResponse response, QObject* parent)

@@ -5,8 +5,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include <functional>
-
 // One request as it went out: what the server would have seen.
 struct RecordedRequest
 {
@@ -14,7 +12,7 @@ struct RecordedRequest
     QNetworkRequest request;
     QByteArray body;
 
-    QString method() const;
+    bool isPost() const { return operation == QNetworkAccessManager::PostOperation; }
     QUrl url() const { return request.url(); }
     QByteArray header(const QByteArray& name) const { return request.rawHeader(name); }
 };
@@ -47,13 +45,10 @@ class FakeNetworkAccessManager : public QNetworkAccessManager
     Q_OBJECT
 
 public:
-    using Responder = std::function<FakeResponse(const RecordedRequest&)>;
-
     explicit FakeNetworkAccessManager(QObject* parent = nullptr);
 
-    // The same answer to every request from now on.
-    void respondWith(FakeResponse response);
-    void setResponder(Responder responder) { m_responder = std::move(responder); }
+    // The same answer to every request from now on (until then: 200 with "{}").
+    void respondWith(FakeResponse response) { m_response = std::move(response); }
 
     const QList<RecordedRequest>& requests() const { return m_requests; }
     const RecordedRequest& lastRequest() const { return m_requests.last(); }
@@ -64,7 +59,7 @@ protected:
         Operation operation, const QNetworkRequest& request, QIODevice* outgoingData) override;
 
 private:
-    Responder m_responder;
+    FakeResponse m_response = FakeResponse::answer(200, "{}");
     QList<RecordedRequest> m_requests;
 };
 
