@@ -171,8 +171,8 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     PasswordHasher hasher(strength, options.hashThreads, signInsAllowedToWait(options));
     const qint64 sessionLifetime = static_cast<qint64>(options.sessionDays) * 86400;
     DeviceRecorder devices(db);
-    const SocialVerifier social(
-        {options.googleTokenInfoUrl, options.facebookGraphUrl, options.googleClientId},
+    const SocialVerifier social({options.googleTokenInfoUrl, options.facebookGraphUrl, options.googleClientId,
+                                    options.facebookAppUrl, options.facebookAppId},
         options.trustSocialTokens);
     Authenticator authenticator(db, clock, options.defaultToken, sessionLifetime);
     PinLock pinLock(db, clock);

@@ -186,9 +186,15 @@ std::vector<Setting> settings()
             text(&ServerOptions::googleClientId)},
         {"google-tokeninfo-url", "BREVAK_SERVER_GOOGLE_TOKENINFO_URL", "URL",
             "Google's token information endpoint.", url(&ServerOptions::googleTokenInfoUrl)},
+        {"facebook-app-id", "BREVAK_SERVER_FACEBOOK_APP_ID", "ID",
+            "Facebook application the sign-in tokens must be issued to (default: the application's).",
+            text(&ServerOptions::facebookAppId)},
         {"facebook-graph-url", "BREVAK_SERVER_FACEBOOK_GRAPH_URL", "URL",
             "Facebook's Graph API endpoint for the signed-in user (.../me).",
             url(&ServerOptions::facebookGraphUrl)},
+        {"facebook-app-url", "BREVAK_SERVER_FACEBOOK_APP_URL", "URL",
+            "Facebook's Graph API endpoint for the application a token was issued to (.../app).",
+            url(&ServerOptions::facebookAppUrl)},
         {"threads", "BREVAK_SERVER_THREADS", "N",
             "Request threads, each with its own database connection and one open connection at a time "
             "(default 128).",
@@ -274,6 +280,7 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
     ServerOptions options;
     options.defaultToken = QString::fromLatin1(serverbuild::defaultToken);
     options.googleClientId = QString::fromLatin1(serverbuild::googleClientId);
+    options.facebookAppId = QString::fromLatin1(serverbuild::facebookAppId);
     for (const Setting& setting : all) {
         QString value;
         QString source;

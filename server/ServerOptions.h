@@ -24,7 +24,9 @@ struct ServerOptions
     bool trustSocialTokens = false;
     QString googleClientId;
     QString googleTokenInfoUrl = QStringLiteral("https://oauth2.googleapis.com/tokeninfo");
+    QString facebookAppId;
     QString facebookGraphUrl = QStringLiteral("https://graph.facebook.com/me");
+    QString facebookAppUrl = QStringLiteral("https://graph.facebook.com/app");
     int threads = 128;
     int hashThreads = 1;
     int sessionDays = 90;

@@ -110,6 +110,11 @@ std::optional<SocialIdentity> SocialVerifier::askGoogle(const QString& accessTok
 
 std::optional<SocialIdentity> SocialVerifier::askFacebook(const QString& accessToken) const
 {
+    // A token issued to another Facebook application must not open an account here.
+    const std::optional<QJsonObject> app
+        = fetchJson(m_endpoints.facebookAppUrl, {{QStringLiteral("access_token"), accessToken}});
+    if (!app || textOf(*app, QStringLiteral("id")) != m_endpoints.facebookAppId)
+        return std::nullopt;
     const std::optional<QJsonObject> me = fetchJson(m_endpoints.facebookGraphUrl,
         {{QStringLiteral("fields"), QStringLiteral("id,email")},
             {QStringLiteral("access_token"), accessToken}});

@@ -14,7 +14,8 @@ struct SocialIdentity
 enum class SocialProvider { Facebook, Google };
 
 // Asks the provider about an access token: Google's token information endpoint (the token must have
-// been issued to our Google client) or Facebook's Graph API (/me with id and email). The endpoints are
+// been issued to our Google client) or Facebook's Graph API (/app must name our Facebook application,
+// then /me gives id and email). The endpoints are
 // configurable so that tests can stand in a local provider.
 class SocialVerifier
 {
@@ -24,6 +25,8 @@ public:
         QString googleTokenInfoUrl;
         QString facebookGraphUrl;
         QString googleClientId;
+        QString facebookAppUrl;
+        QString facebookAppId;
     };
     explicit SocialVerifier(Endpoints endpoints, bool trustWithoutAsking = false);
 

@@ -206,6 +206,7 @@ struct FakeSignInProvider::Impl
     mutable std::mutex mutex;
     QMap<QString, QJsonObject> google; // token -> the token information Google gives
     QMap<QString, QJsonObject> facebook; // token -> /me
+    QMap<QString, QJsonObject> facebookApps; // token -> /app
     int requests = 0;
 
     // Answers with what `known` holds for the access token of a well-formed request, else with `error`.
@@ -233,6 +234,10 @@ FakeSignInProvider::FakeSignInProvider()
         impl->answer(request, request.get_param_value("fields") == "id,email", impl->facebook,
             {{"error", QJsonObject {{"message", "Invalid OAuth access token."}}}}, response);
     });
+    d->server.Get("/app", [impl](const httplib::Request& request, httplib::Response& response) {
+        impl->answer(request, true, impl->facebookApps,
+            {{"error", QJsonObject {{"message", "Invalid OAuth access token."}}}}, response);
+    });
     d->port = d->server.bind_to_any_port("127.0.0.1");
     d->thread = std::thread([impl] { impl->server.listen_after_bind(); });
 }
@@ -253,6 +258,11 @@ QString FakeSignInProvider::facebookUrl() const
     return QString("http://127.0.0.1:%1/me").arg(d->port);
 }
 
+QString FakeSignInProvider::facebookAppUrl() const
+{
+    return QString("http://127.0.0.1:%1/app").arg(d->port);
+}
+
 void FakeSignInProvider::addGoogleToken(const QString& token, const QString& subject, const QString& email,
     const QString& audience, bool emailVerified)
 {
@@ -262,9 +272,11 @@ void FakeSignInProvider::addGoogleToken(const QString& token, const QString& sub
             {"email_verified", emailVerified ? "true" : "false"}, {"expires_in", "3599"}});
 }
 
-void FakeSignInProvider::addFacebookToken(const QString& token, const QString& id, const QString& email)
+void FakeSignInProvider::addFacebookToken(
+    const QString& token, const QString& id, const QString& email, const QString& appId)
 {
     std::lock_guard lock(d->mutex);
+    d->facebookApps.insert(token, {{"id", appId}, {"name", "An application"}});
     QJsonObject me {{"id", id}};
     if (!email.isEmpty())
         me.insert("email", email);

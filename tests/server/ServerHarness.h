@@ -102,9 +102,12 @@ public:
 
     QString googleUrl() const;
     QString facebookUrl() const;
+    QString facebookAppUrl() const;
     void addGoogleToken(const QString& token, const QString& subject, const QString& email,
         const QString& audience, bool emailVerified = true);
-    void addFacebookToken(const QString& token, const QString& id, const QString& email);
+    // `appId`: the Facebook application the token was issued to.
+    void addFacebookToken(
+        const QString& token, const QString& id, const QString& email, const QString& appId);
     int requestCount() const;
 
 private:

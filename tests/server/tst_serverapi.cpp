@@ -20,6 +20,7 @@
 namespace {
 
 const QString googleClient = "test-client.apps.googleusercontent.com";
+const QString facebookApp = "424242424242";
 
 struct Account
 {
@@ -207,7 +208,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_server.start({"--google-tokeninfo-url", m_provider.googleUrl(), "--facebook-graph-url",
-            m_provider.facebookUrl(), "--google-client-id", googleClient}));
+            m_provider.facebookUrl(), "--facebook-app-url", m_provider.facebookAppUrl(), "--facebook-app-id",
+            facebookApp, "--google-client-id", googleClient}));
         m_http = std::make_unique<HttpClient>(m_server.port());
         qInfo() << "database:"
                 << (ServerProcess::testDatabaseUrl().isEmpty() ? "SQLite" : ServerProcess::testDatabaseUrl());
@@ -303,17 +305,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("provider"); // social_media code
         QTest::addColumn<bool>("registered"); // the provider knows the token
-        QTest::addColumn<QString>("audience");
+        QTest::addColumn<QString>("audience"); // the application the token was issued to
         QTest::addColumn<bool>("sameProfile"); // the application sends the provider's user id
         QTest::addColumn<bool>("accepted");
         QTest::newRow("Google") << "2" << true << googleClient << true << true;
-        QTest::newRow("Facebook") << "1" << true << QString() << true << true;
+        QTest::newRow("Facebook") << "1" << true << facebookApp << true << true;
         QTest::newRow("Google token of another application")
             << "2" << true << "someone-else.apps.googleusercontent.com" << true << false;
         QTest::newRow("Google token unknown") << "2" << false << googleClient << true << false;
-        QTest::newRow("Facebook token unknown") << "1" << false << QString() << true << false;
+        QTest::newRow("Facebook token of another application") << "1" << true << "777" << true << false;
+        QTest::newRow("Facebook token unknown") << "1" << false << facebookApp << true << false;
         QTest::newRow("Google, another user's id") << "2" << true << googleClient << false << false;
-        QTest::newRow("Facebook, another user's id") << "1" << true << QString() << false << false;
+        QTest::newRow("Facebook, another user's id") << "1" << true << facebookApp << false << false;
     }
 
     void socialSignIn()
@@ -329,7 +332,7 @@ private Q_SLOTS:
         if (registered && provider == u"2")
             m_provider.addGoogleToken(token, profile, email, audience);
         if (registered && provider == u"1")
-            m_provider.addFacebookToken(token, profile, email);
+            m_provider.addFacebookToken(token, profile, email, audience);
         const Fields fields {{"email", email}, {"social_media", provider}, {"token", token},
             {"device_name", "MacBookPro18,1"}, {"profile_id", sameProfile ? profile : "999"},
             {"platform_unique_id", "0A1B-SOCIAL"}};
@@ -425,6 +428,11 @@ private Q_SLOTS:
         VERIFY_REPLY(post("logout", {}, account.token), 200, true);
         VERIFY_REPLY(login(account.email, account.password, account.token), 200, true);
         VERIFY_REPLY(sync(account.token), 401, false);
+        // A token the server never issued or no longer knows (a restored database) does not stop a
+        // sign-in either: a 401 would make the application wipe its settings.
+        const QString forgotten(64, u'c');
+        VERIFY_REPLY(login(account.email, account.password, forgotten), 200, true);
+        VERIFY_REPLY(post("forgot-password", {{"email", account.email}}, forgotten), 200, true);
     }
 
     void sessionsStayWhileUsed()
@@ -650,8 +658,9 @@ private Q_SLOTS:
                 false, "BaseModel<UpdatePinModel>", "Your old pin is not correct.");
         }
         QCOMPARE(msgOf(checkPin(account, "482913")), "Your pin has been bloked.");
-        QCOMPARE(msgOf(post("updatePin", {{"old_pin", "482913"}, {"pin", "222222"}}, account.token)),
-            "Your pin has been bloked.");
+        // The refusal keeps the shape of the endpoint's own record.
+        VERIFY_REPLY(post("updatePin", {{"old_pin", "482913"}, {"pin", "222222"}}, account.token), 200, false,
+            "BaseModel<UpdatePinModel>", "Your pin has been bloked.");
     }
 
     void weakeningNeedsARecentPinCheck()

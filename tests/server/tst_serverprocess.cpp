@@ -4,11 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
+#include <thread>
 
 // brevak-server as a program: what it needs to start, what it writes where, how it stops, what it logs.
 class TestServerProcess : public QObject
@@ -173,6 +175,45 @@ private Q_SLOTS:
         QCOMPARE(checkPin(http, token, "482913"), "Your pin has been bloked.");
         server.advance(1);
         QCOMPARE(checkPin(http, token, "482913"), "Your pin is correct.");
+        QCOMPARE(server.stop(), 0);
+    }
+
+    // Sign-ins waiting for their password hash may hold only a few request threads: with 8 threads,
+    // a burst of sign-ins at the real hashing cost gets "try again later" for the excess, and the
+    // status synchronisation is still answered.
+    void aBurstOfSignInsLeavesRequestThreadsFree()
+    {
+        QTemporaryDir data;
+        ServerProcess server;
+        QVERIFY(server.startBare({"--listen", "127.0.0.1:0", "--data-dir", data.path(), "--threads", "8"}));
+        HttpClient http(server.port());
+        const QString token = signUp(http, "burst@example.org");
+        QVERIFY(!token.isEmpty());
+
+        QMutex mutex;
+        QList<int> statuses;
+        std::vector<std::thread> burst;
+        for (int i = 0; i < 24; ++i) {
+            burst.emplace_back([&] {
+                HttpClient client(server.port());
+                const int status = client
+                                       .post("login",
+                                           {{"email", "burst@example.org"}, {"password", "wrong password"},
+                                               {"social_media", "0"}, {"platform_unique_id", ""}},
+                                           appToken())
+                                       .status;
+                QMutexLocker lock(&mutex);
+                statuses << status;
+            });
+        }
+        const HttpReply sync = http.post("sync-url", {{"platform_unique_id", ""}}, token);
+        for (std::thread& thread : burst)
+            thread.join();
+
+        QCOMPARE(sync.status, 200);
+        QVERIFY2(statuses.contains(503), qPrintable(QString::number(statuses.count(200))));
+        QVERIFY(statuses.contains(200));
+        QCOMPARE(statuses.count(200) + statuses.count(503), 24);
         QCOMPARE(server.stop(), 0);
     }
 
