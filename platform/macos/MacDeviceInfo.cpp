@@ -1,6 +1,5 @@
+#include "ModelText.h"
 #include "platform.h"
-
-#include <QStringDecoder>
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <IOKit/IOKitLib.h>
@@ -27,20 +26,6 @@ CFValue platformExpertProperty(CFStringRef key)
     return value;
 }
 
-// The registry's model ends in a NUL byte.
-QString trimControlCharacters(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).category() == QChar::Other_Control) {
-        ++begin;
-    }
-    while (end > begin && text.at(end - 1).category() == QChar::Other_Control) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
-}
-
 } // namespace
 
 std::optional<QString> platformUUID()
@@ -59,12 +44,7 @@ QString deviceModel()
         return {};
     }
     const QByteArray bytes = QByteArray::fromCFData(static_cast<CFDataRef>(value.get()));
-    auto decoder = QStringDecoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        return {};
-    }
-    return trimControlCharacters(text);
+    return modelText(bytes);
 }
 
 } // namespace platform

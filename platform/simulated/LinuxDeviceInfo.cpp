@@ -1,8 +1,8 @@
+#include "ModelText.h"
 #include "platform.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 namespace platform {
 
@@ -15,21 +15,6 @@ QByteArray readSmallFile(const QString& path)
         return {};
     }
     return file.read(4096);
-}
-
-// Trims control characters (the kernel's trailing line break, a NUL) at both ends, as the macOS
-// registry value is trimmed.
-QString trimControlCharacters(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).category() == QChar::Other_Control) {
-        ++begin;
-    }
-    while (end > begin && text.at(end - 1).category() == QChar::Other_Control) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
 }
 
 } // namespace
@@ -52,12 +37,7 @@ std::optional<QString> platformUUID()
 QString deviceModel()
 {
     const QByteArray bytes = readSmallFile(QStringLiteral("/sys/class/dmi/id/product_name"));
-    auto decoder = QStringDecoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        return {};
-    }
-    return trimControlCharacters(text);
+    return modelText(bytes);
 }
 
 } // namespace platform
