@@ -10,6 +10,7 @@
 #include "Screens.h"
 #include "SessionWindowHost.h"
 #include "Storyboard.h"
+#include "Theme.h"
 #include "platform.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    theme::install(app);
     QApplication::setApplicationName(QStringLiteral("BREVAK"));
     QApplication::setOrganizationDomain(QStringLiteral("mac.com"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/brevak-logo.svg")));
