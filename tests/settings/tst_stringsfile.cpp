@@ -73,7 +73,6 @@ private Q_SLOTS:
         const auto french = StringsFile::read(BREVAK_RESOURCES_DIR "/fr.strings", &error);
         QVERIFY2(french, qPrintable(error));
 
-        QCOMPARE(english->size(), 89);
         QCOMPARE(QSet<QString>(english->keyBegin(), english->keyEnd()),
             QSet<QString>(french->keyBegin(), french->keyEnd()));
         for (auto it = english->cbegin(); it != english->cend(); ++it) {
