@@ -1,24 +1,21 @@
-#include "AlertRecorder.h"
-#include "ApiManager.h"
+#include "ApiTestSupport.h"
 #include "CommonWS.h"
-#include "FakeFlagsSource.h"
-#include "Reachability.h"
 #include "ServerHarness.h"
-#include "SettingsStore.h"
-#include "TemporarySimulatedMac.h"
 
 #include <QTest>
 
-// The application's client against a real brevak-server on 127.0.0.1: the account's life from sign-up
-// to logout, over Qt's real network stack. What the server answers to each endpoint, decoded with the
+// The application's client against a real brevak-server on 127.0.0.1, over Qt's real network stack.
+// Each test signs up an account of its own. What the server answers to each endpoint, decoded with the
 // client's own records, is tst_serverapi's.
 class TestApiAgainstServer : public QObject
 {
     Q_OBJECT
 
 private:
-    TemporarySimulatedMac m_mac; // the settings store of this run
     ServerProcess m_server;
+    std::unique_ptr<ApiClient> m_client;
+    std::unique_ptr<CommonWS> m_ws;
+    int m_accounts = 0;
 
     // Runs one operation and waits for its completion; absent when the answer did not decode or
     // never came.
@@ -31,7 +28,7 @@ private:
             result = record;
             completed = true;
         });
-        if (!QTest::qWaitFor([&] { return completed; }, 15000)) {
+        if (!QTest::qWaitFor([&] { return completed; }, 20000)) {
             qWarning("no answer");
         }
         return result;
@@ -42,18 +39,39 @@ private:
     std::optional<Record> send(WebService service, const Parameters& parameters)
     {
         return await<Record>([&](const Completion<Record>& completion) {
-            ApiManager::shared().request(service, parameters, CommonWS::printFailure,
+            m_client->api.request(service, parameters, CommonWS::printFailure,
                 [completion](const QByteArray& body) { CommonWS::decodeResponse<Record>(body, completion); });
         });
     }
 
-    static void signIn(const AuthModel& account)
+    // Signs up a new account and signs in with it, as the sign-in screen stores the session.
+    bool signUpAndSignIn(const QString& password = QStringLiteral("p&ss=word+ 1234"))
     {
+        const QString email = QStringLiteral("léa+%1@example.org").arg(++m_accounts);
+        const auto signedUp = await<BaseModel<AuthModel>>(
+            [&](auto completion) { m_ws->signup(email, password, 0, m_ws->deviceModel(), completion); });
+        if (!signedUp || !signedUp->status || signedUp->data->email != email) {
+            return false;
+        }
+        const auto answer = send<BaseModel<AuthModel>>(WebService::login,
+            {{"email", email}, {"password", password}, {"social_media", "0"},
+                {"platform_unique_id", m_ws->platformUniqueId()}});
+        if (!answer || !answer->status || !answer->data) {
+            return false;
+        }
         SettingsStore& store = SettingsStore::shared();
-        store.setString(keys::loginToken, account.token);
-        store.setInteger(keys::userId, account.id);
+        store.setString(keys::loginToken, answer->data->token);
+        store.setInteger(keys::userId, answer->data->id);
         store.setBool(keys::isLogin, true);
         store.setBool(keys::isLoggedOut, false);
+        return true;
+    }
+
+    bool synchronise()
+    {
+        bool synchronised = false;
+        m_ws->syncURL([&] { synchronised = true; });
+        return QTest::qWaitFor([&] { return synchronised; }, 20000);
     }
 
 private Q_SLOTS:
@@ -61,76 +79,85 @@ private Q_SLOTS:
     {
         QVERIFY(m_server.start());
         qputenv("BREVAK_API_BASE_URL", m_server.baseUrl().toUtf8());
-        auto flags = std::make_shared<FakeFlagsSource::Shared>();
-        flags->reading = {Reachability::Reachable, 0};
-        ApiManager::shared().startReachability(
-            std::make_unique<Reachability>(std::make_unique<FakeFlagsSource>(flags), true));
-        SettingsStore::shared().wipe();
     }
 
     void cleanupTestCase() { QCOMPARE(m_server.stop(), 0); }
 
+    void init()
+    {
+        m_client = std::make_unique<ApiClient>();
+        m_ws = std::make_unique<CommonWS>(m_client->api);
+        QVERIFY(m_client->startReachable());
+    }
+
+    void cleanup()
+    {
+        m_ws.reset();
+        m_client.reset();
+    }
+
+    // Without parameters the server refuses most requests, but never as an unknown address. Logout
+    // comes last, as it ends the session.
+    void everyEndpointIsOneTheServerKnows()
+    {
+        QVERIFY(signUpAndSignIn());
+        const QList<WebService> services {WebService::signup, WebService::login, WebService::forgot,
+            WebService::updateProfile, WebService::setupPin, WebService::checkPin, WebService::retrievePin,
+            WebService::updatePin, WebService::removepin, WebService::getBlockWebsiteByUser,
+            WebService::blockWebsite, WebService::unblockWebsite, WebService::syncURL, WebService::logout};
+        m_client->log.clear();
+        for (WebService service : services) {
+            m_client->api.request(service, {}, CommonWS::printFailure, {});
+        }
+        QVERIFY(m_client->log.waitForAnswers(int(services.size())));
+        for (const AlertRecorder::Alert& alert : m_client->alerts.alerts()) {
+            QVERIFY2(alert.informative != "error Code :404", qPrintable(m_client->log.lines().join('\n')));
+        }
+    }
+
     void anAccountFromSignUpToLogout()
     {
+        QVERIFY(signUpAndSignIn());
         SettingsStore& store = SettingsStore::shared();
-        CommonWS& ws = CommonWS::shared();
-        const QString email = QStringLiteral("léa+test@example.org");
-        const QString password = QStringLiteral("p&ss=word+ 1234");
-
-        // Sign-up with the built-in default token.
-        const auto signedUp = await<BaseModel<AuthModel>>(
-            [&](auto completion) { ws.signup(email, password, 0, ws.deviceModel(), completion); });
-        QVERIFY(signedUp);
-        QVERIFY2(signedUp->status, qPrintable(signedUp->msg));
-        QCOMPARE(signedUp->data->email, email);
-        QVERIFY(!signedUp->data->pinProtection);
-
-        // Sign-in with the same password, escaped on the way.
-        const auto signedInAnswer = send<BaseModel<AuthModel>>(WebService::login,
-            {{"email", email}, {"password", password}, {"social_media", "0"},
-                {"platform_unique_id", ws.platformUniqueId()}});
-        QVERIFY(signedInAnswer && signedInAnswer->status && signedInAnswer->data);
-        signIn(*signedInAnswer->data);
 
         // No PIN yet; then a PIN, which the status synchronisation sees.
         store.setBool(keys::isPinSeted, true);
-        bool synchronised = false;
-        ws.syncURL([&] { synchronised = true; });
-        QTRY_VERIFY(synchronised);
+        QVERIFY(synchronise());
         QCOMPARE(store.boolValue(keys::isPinSeted), false);
-
-        const auto pinSet = await<BaseModel<SetupPinModel>>([&](auto c) { ws.setupPin("12", "482913", c); });
+        const auto pinSet
+            = await<BaseModel<SetupPinModel>>([&](auto c) { m_ws->setupPin("12", "482913", c); });
         QVERIFY(pinSet && pinSet->status);
         QCOMPARE(pinSet->data->pin, "******"); // the PIN never comes back
-        synchronised = false;
-        ws.syncURL([&] { synchronised = true; });
-        QTRY_VERIFY(synchronised);
+        QVERIFY(synchronise());
         QCOMPARE(store.boolValue(keys::isPinSeted), true);
 
         // Logout, read as the sidebar reads its answer.
         std::optional<bool> loggedOut;
-        ApiManager::shared().request(
-            WebService::logout, {}, CommonWS::printFailure, [&](const QByteArray& body) {
-                CommonWS::handleLogoutResponse(body, [&](bool confirmed) { loggedOut = confirmed; });
-            });
-        QTRY_VERIFY(loggedOut.has_value());
+        m_client->api.request(WebService::logout, {}, CommonWS::printFailure, [&](const QByteArray& body) {
+            CommonWS::handleLogoutResponse(body, [&](bool confirmed) { loggedOut = confirmed; });
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(loggedOut.has_value(), 20000);
         QCOMPARE(*loggedOut, true);
     }
 
-    // The revoked token is refused with 401, and the client ends the session everywhere.
+    // A token the server revoked is refused with 401, and the client ends the session everywhere.
     void aRevokedSessionIsEndedOnTheNextRequest()
     {
+        QVERIFY(signUpAndSignIn());
+        std::optional<bool> loggedOut;
+        m_client->api.request(WebService::logout, {}, CommonWS::printFailure, [&](const QByteArray& body) {
+            CommonWS::handleLogoutResponse(body, [&](bool confirmed) { loggedOut = confirmed; });
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(loggedOut == true, 20000);
+
         SettingsStore& store = SettingsStore::shared();
-        QVERIFY(store.textValue(keys::loginToken));
-        QCOMPARE(store.boolValue(keys::isLogin), true);
-        AlertRecorder alerts;
-        CommonWS::shared().getBlockWebsiteByUser(
-            [](const auto&, bool) { QFAIL("no completion after a 401"); });
-        QTRY_COMPARE(store.boolValue(keys::isLoggedOut), true);
+        bool completed = false;
+        m_ws->getBlockWebsiteByUser([&completed](const auto&, bool) { completed = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(store.boolValue(keys::isLoggedOut), 20000);
         QCOMPARE(store.boolValue(keys::isLogin), false);
         QVERIFY(!store.textValue(keys::loginToken));
-        QVERIFY(!store.objectValue(keys::isPinSeted).isValid());
-        QCOMPARE(alerts.count(), 0);
+        QVERIFY(!completed);
+        QCOMPARE(m_client->alerts.count(), 0);
     }
 };
 

@@ -1,52 +1,58 @@
 #pragma once
 
-#include "ApiManager.h"
-#include "FakeFlagsSource.h"
+#include "ApplicationServices.h"
+#include "CustomWindow.h"
+#include "FakeInternetRoute.h"
 #include "FakeNetworkAccessManager.h"
-#include "Reachability.h"
+#include "FakeNetworkSetup.h"
+#include "MainWindowHost.h"
 #include "Screens.h"
 #include "Storyboard.h"
+#include "TemporarySimulatedMac.h"
 
 #include <QWidget>
 
-// The application's screens with a plain window in place of the help window, whose web engine the
-// tests of the shell do not need.
-inline void registerScreensForTests()
-{
-    Storyboard& storyboard = Storyboard::main();
-    registerApplicationScreens(storyboard);
-    storyboard.registerController(
-        QStringLiteral("FAQWC"), [](QWidget*) { return new QWidget(nullptr, Qt::Window); });
-}
-
-inline QByteArray syncAnswer(bool status, bool pinSet)
+inline QByteArray syncAnswer(bool pinSet)
 {
     const QByteArray data
         = pinSet ? R"(,"data":{"pin_protection":{"id":1,"user_id":7,"time":12,"pin":0}})" : "";
-    return R"({"status":)" + QByteArray(status ? "true" : "false") + R"(,"code":200,"msg":"ok","version":"3")"
-        + data + "}";
+    return R"({"status":true,"code":200,"msg":"ok","version":"3")" + data + "}";
 }
 
-// Answers every request of the shared API client from memory while it lives, over a network that
-// is always reachable.
-class FakeAccountServer
+// The application as the tests of its windows need it, registered while it lives: the services over
+// fakes (the settings of a temporary simulated Mac, a reachable internet route, an account server
+// that answers from memory, networksetup scripted by the test and every other program recorded, not
+// run) and the storyboard, with a plain window in place of the help window, whose web engine these
+// tests do not need.
+class FakeApplication
 {
 public:
-    FakeAccountServer()
+    explicit FakeApplication(MainWindowHost& host)
     {
-        ApiManager::shared().setNetworkAccessManager(&network);
-        auto flags = std::make_shared<FakeFlagsSource::Shared>();
-        flags->reading = {Reachability::Reachable, 0};
-        ApiManager::shared().startReachability(
-            std::make_unique<Reachability>(std::make_unique<FakeFlagsSource>(flags), true));
+        registerApplicationScreens(storyboard, host);
+        storyboard.registerController(
+            QStringLiteral("FAQWC"), [](QWidget*) { return new QWidget(nullptr, Qt::Window); });
+        server.respondWith(FakeResponse::answer(200, syncAnswer(false)));
     }
-    ~FakeAccountServer() { ApiManager::shared().setNetworkAccessManager(nullptr); }
 
     int requestsTo(const QString& path) const
     {
-        return int(std::count_if(network.requests().cbegin(), network.requests().cend(),
-            [&path](const RecordedRequest& r) { return r.url().path().endsWith(path); }));
+        return int(std::count_if(server.requests().cbegin(), server.requests().cend(),
+            [&path](const RecordedRequest& r) { return r.url().path() == "/api/v3/" + path; }));
     }
 
-    FakeNetworkAccessManager network;
+    TemporarySimulatedMac mac;
+    FakeNetworkAccessManager server;
+    FakeInternetRoute route;
+    ApplicationServices services {ApplicationServices::Parts {route.source(), &server}};
+    FakeNetworkSetup networksetup; // registered after the services' runner, so in its place
+    Storyboard storyboard;
+    Storyboard::Registration storyboardRegistration {storyboard};
+};
+
+// A main window of the test's own, as the application delegate hosts it.
+struct WindowHost : MainWindowHost
+{
+    CustomWindow* mainWindow() const override { return window; }
+    CustomWindow* window = nullptr;
 };

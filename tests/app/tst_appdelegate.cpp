@@ -1,79 +1,52 @@
 #include "AppDelegate.h"
 #include "AppTestSupport.h"
-#include "DNSConfiguration.h"
 #include "DataRow.h"
 #include "Diagnostics.h"
+#include "EventOrder.h"
 #include "FakeWorkspace.h"
 #include "Localization.h"
 #include "LogCapture.h"
-#include "NotificationCenter.h"
-#include "RecordingCommandRunner.h"
-#include "SettingsStore.h"
-#include "TemporarySimulatedMac.h"
+#include "MainWindowController.h"
 
 #include <QScreen>
 #include <QTest>
 
-// The launch and life of the application, on a simulated Mac with its stand-ins, a fake workspace
-// and a fake account server.
+// The launch and life of the application, with its services over fakes and a fake workspace.
 class TestAppDelegate : public QObject
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TemporarySimulatedMac> m_mac;
-    std::unique_ptr<FakeAccountServer> m_server;
-    FakeWorkspace* m_workspace = nullptr;
     std::unique_ptr<AppDelegate> m_delegate;
+    FakeWorkspace* m_workspace = nullptr;
+    std::unique_ptr<FakeApplication> m_app;
 
-    void createDelegate()
+    SettingsStore& settings() { return SettingsStore::shared(); }
+    const QStringList& commands() const { return m_app->networksetup.runner.commands(); }
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("BREVAK_RESOLVER_ADDRESS", "198.51.100.153"); }
+
+    void init()
     {
         auto workspace = std::make_unique<FakeWorkspace>();
         m_workspace = workspace.get();
         m_delegate = std::make_unique<AppDelegate>(std::move(workspace), AppDelegate::Options {});
-    }
-
-    QString servers(const QString& service) const
-    {
-        return m_mac->run("networksetup", {"-getdnsservers", service}).output;
-    }
-
-private Q_SLOTS:
-    void initTestCase()
-    {
-        qputenv("BREVAK_RESOLVER_ADDRESS", "198.51.100.153");
-        m_mac = std::make_unique<TemporarySimulatedMac>();
-        registerScreensForTests();
-    }
-
-    void cleanupTestCase() { m_mac.reset(); }
-
-    void init()
-    {
-        QVERIFY(m_mac->setUp({"init"}));
-        QDir(m_mac->root() + "/home/Library/LaunchAgents").removeRecursively();
-        SettingsStore::shared().wipe();
-        DNSConfiguration::setShared(nullptr);
-        m_server = std::make_unique<FakeAccountServer>();
-        m_server->network.respondWith(FakeResponse::answer(200, syncAnswer(true, false)));
-        createDelegate();
+        m_app = std::make_unique<FakeApplication>(*m_delegate);
     }
 
     void cleanup()
     {
+        m_app.reset();
         m_delegate.reset();
-        m_server.reset();
-        DNSConfiguration::setShared(nullptr);
     }
 
     void theStoredLanguageFollowsTheSystem_data()
     {
         const QString system = localization::systemLanguageCode();
-        const QString other = system == "fr" ? "en" : "fr";
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QVariant>("afterLaunch");
-        dataRow("another language", QVariant(other), QVariant(system));
-        dataRow("the system's", QVariant(system), QVariant(system));
+        dataRow("another language", QVariant(system == "fr" ? "en" : "fr"), QVariant(system));
         dataRow("nothing stored stays so", QVariant(), QVariant());
     }
 
@@ -82,22 +55,17 @@ private Q_SLOTS:
         QFETCH(QVariant, stored);
         QFETCH(QVariant, afterLaunch);
         if (stored.isValid()) {
-            SettingsStore::shared().setObject(keys::currentLanguage, stored);
+            settings().setObject(keys::currentLanguage, stored);
         }
         m_delegate->applicationDidFinishLaunching();
-        QCOMPARE(SettingsStore::shared().objectValue(keys::currentLanguage), afterLaunch);
+        QCOMPARE(settings().objectValue(keys::currentLanguage), afterLaunch);
     }
 
     // Menu-bar item, Google restore, protection, agent, single instance: one log shows the order.
     void theLaunchRunsItsStepsInOrder()
     {
-        SettingsStore::shared().setBool(keys::dnsLastStatus, true);
+        settings().setBool(keys::dnsLastStatus, true);
         m_workspace->running = {{100, "com.mac.brevak", "BREVAK"}, {300, "com.mac.brevak", "BREVAK"}};
-        RecordingCommandRunner runner;
-        runner.setResponder([](const QString& command) {
-            diagnostics::printLine("command: " + command.section(' ', 0, 1));
-            return command.endsWith("-listallnetworkservices") ? QStringLiteral("Wi-Fi\n") : QString();
-        });
         LogCapture log;
         m_delegate->applicationDidFinishLaunching();
 
@@ -107,73 +75,62 @@ private Q_SLOTS:
             return it == log.lines().cend() ? -1 : int(it - log.lines().cbegin());
         };
         const QList<int> order {position("No menu bar for the status item"), position("No user"),
-            position("command: networksetup -listallnetworkservices"),
-            position("command: networksetup -setdnsservers"), position("LaunchAgents Folder Created"),
-            position("command: " + platform::launchctlPath() + " load"), position("Load Plist - ")};
+            position("Thunderbolt Bridge"), position("LaunchAgents Folder Created"),
+            position("Load Plist - ")};
         QVERIFY2(!order.contains(-1), qPrintable(log.lines().join('\n')));
         QVERIFY2(std::is_sorted(order.cbegin(), order.cend()), qPrintable(log.lines().join('\n')));
-        QVERIFY(m_delegate->protectionKeeper().timer().isActive());
+        QCOMPARE(commands().mid(commands().size() - 1),
+            QStringList {platform::launchctlPath() + " load " + LaunchAgent::destination()});
         QCOMPARE(m_workspace->terminated.size(), 1); // the last step
-    }
-
-    // The order of the launch steps is theLaunchRunsItsStepsInOrder's; here their effect on the Mac.
-    void aFirstLaunchInstallsAndLoadsTheAgentAndLeavesDNSAlone()
-    {
-        m_delegate->applicationDidFinishLaunching();
-        QVERIFY(m_mac->simctl({"state"}).output.contains("com.mac.brevak.plist"));
-        QCOMPARE(servers("Wi-Fi"), "There aren't any DNS Servers set on Wi-Fi.\n");
-        QCOMPARE(m_delegate->protectionKeeper().timer().interval(), 60000);
-    }
-
-    void theWishForProtectionIsAppliedAtLaunch()
-    {
-        // The first reachability report synchronises on its own; only the launch's own one counts here.
-        QTRY_COMPARE(m_server->requestsTo("/api/v3/sync-url"), 1);
-        m_server->network.clear();
-        SettingsStore::shared().setBool(keys::dnsLastStatus, true);
-        m_delegate->applicationDidFinishLaunching();
-        QCOMPARE(servers("Ethernet"), "198.51.100.153\n");
-        QCOMPARE(servers("Thunderbolt Bridge"), "198.51.100.153\n");
-        // Applied protection is followed by a status synchronisation.
-        QTRY_COMPARE(m_server->requestsTo("/api/v3/sync-url"), 1);
-    }
-
-    void anOlderInstanceIsAskedToQuit()
-    {
-        m_workspace->running = {{100, "com.mac.brevak", "BREVAK"}, {200, "com.apple.Safari", "Safari"},
-            {300, "com.mac.brevak", "BREVAK"}};
-        m_delegate->applicationDidFinishLaunching();
-        QCOMPARE(m_workspace->terminated.size(), 1);
         QCOMPARE(m_workspace->terminated.first().processId, 100);
+    }
 
-        m_workspace->running = {{300, "com.mac.brevak", "BREVAK"}};
-        m_workspace->terminated.clear();
-        createDelegate();
-        m_workspace->running = {{300, "com.mac.brevak", "BREVAK"}};
+    // The launch asks for the account's state once for each step that wants it: the start screen's
+    // load and routing, the monitor's first report and protection applied at launch.
+    void theLaunchSynchronisesOncePerStep_data()
+    {
+        QTest::addColumn<bool>("protection");
+        QTest::addColumn<int>("synchronisations");
+        dataRow("protection wanted", true, 4);
+        dataRow("protection not wanted", false, 3);
+    }
+
+    void theLaunchSynchronisesOncePerStep()
+    {
+        QFETCH(bool, protection);
+        QFETCH(int, synchronisations);
+        settings().setBool(keys::dnsLastStatus, protection);
+        MainWindowController mainWindowController(*m_delegate);
         m_delegate->applicationDidFinishLaunching();
-        QVERIFY(m_workspace->terminated.isEmpty());
+        mainWindowController.window()->show();
+        // The routing comes last, 1.5 s after the window shows.
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindowController.window()->attachedSheet(), 20000);
+        QVERIFY(waitForPostedEvents());
+        QCOMPARE(m_app->requestsTo("sync-url"), synchronisations);
+        QCOMPARE(m_app->route.starts(), 1);
     }
 
     void aBlockedApplicationIsQuitAndTheBlockPageFillsTheScreen()
     {
-        SettingsStore::shared().setObject(keys::blockedAppDetails, QStringList {"Lucky Spin Casino"});
+        settings().setObject(keys::blockedAppDetails, QStringList {"Lucky Spin Casino"});
         m_delegate->applicationDidFinishLaunching();
-        RecordingCommandRunner runner;
+        m_app->networksetup.runner.clear();
 
         m_workspace->activate("Safari");
-        QVERIFY(runner.commands().isEmpty());
-        QVERIFY(!m_delegate->helpWindow()->isVisible());
+        QVERIFY(commands().isEmpty());
+        QVERIFY(!m_delegate->helpWindow());
 
         m_workspace->activate("Lucky Spin Casino");
-        QCOMPARE(runner.commands(),
-            QStringList {"applescript: tell application \"Lucky Spin Casino\"\nquit\nend tell"});
+        QCOMPARE(
+            commands(), QStringList {"applescript: tell application \"Lucky Spin Casino\"\nquit\nend tell"});
         QVERIFY(m_delegate->helpWindow()->isVisible());
         QCOMPARE(m_delegate->helpWindow()->size(), QGuiApplication::primaryScreen()->geometry().size());
     }
 
     void theStatusItemBringsTheWindowBackAndReportsThePinState()
     {
-        m_server->network.respondWith(FakeResponse::answer(200, syncAnswer(true, true)));
+        m_app->server.respondWith(FakeResponse::answer(200, syncAnswer(true)));
+        m_app->services.api().startReachability();
         CustomWindow window;
         m_delegate->setMainWindow(&window);
         QObject observer;
@@ -184,25 +141,23 @@ private Q_SLOTS:
         m_delegate->showWindow();
         QVERIFY(window.isVisible());
         QTRY_COMPARE(posted, QList<QVariant> {true});
-        QCOMPARE(SettingsStore::shared().boolValue(keys::isPinSeted), true);
+        QCOMPARE(settings().boolValue(keys::isPinSeted), true);
     }
 
     void closingTheLastWindowKeepsBrevakInTheMenuBar()
     {
         QCOMPARE(m_delegate->applicationShouldTerminateAfterLastWindowClosed(), false);
-        QVERIFY(m_mac->simctl({"state"}).output.contains("menu-bar only"));
+        QVERIFY(m_app->mac.simctl({"state"}).output.contains("menu-bar only"));
     }
 
     void anOrderlyQuitLoadsTheAgentAgain()
     {
-        RecordingCommandRunner runner;
+        m_app->networksetup.runner.answer(
+            platform::launchctlPath() + " load " + LaunchAgent::destination(), "service already loaded\n");
         LogCapture log;
         m_delegate->applicationWillTerminate();
-        QCOMPARE(log.lines().first(), "applicationWillTerminate");
-        QCOMPARE(log.lines().last(), "Load Plist - ");
-        QCOMPARE(runner.commands().size(), 1);
-        QVERIFY(runner.commands().first().endsWith(
-            " load " + m_mac->root() + "/home/Library/LaunchAgents/com.mac.brevak.plist"));
+        QCOMPARE(
+            log.lines(), QStringList({"applicationWillTerminate", "Load Plist - service already loaded\n"}));
     }
 };
 

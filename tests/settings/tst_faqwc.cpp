@@ -31,12 +31,10 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("language");
         QTest::addColumn<bool>("blocked");
         QTest::addColumn<QString>("page");
-        dataRow("english", QVariant("en"), false, "qrc:/pages/bv_faq_en.html");
         dataRow("french", QVariant("fr"), false, "qrc:/pages/bv_faq_fr.html");
         dataRow("other language", QVariant("de"), false, "qrc:/pages/bv_faq_en.html");
         dataRow("unset follows the system (english here)", QVariant(), false, "qrc:/pages/bv_faq_en.html");
         dataRow("french, blocked", QVariant("fr"), true, "qrc:/pages/bv_blockpage.html");
-        dataRow("english, blocked", QVariant("en"), true, "qrc:/pages/bv_blockpage.html");
     }
 
     void pageChoice()

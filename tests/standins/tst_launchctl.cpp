@@ -1,7 +1,6 @@
 #include "DataRow.h"
 #include "TemporarySimulatedMac.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -80,8 +79,6 @@ private Q_SLOTS:
         dataRow("missing file", "", QByteArray(), false, ": No such file or directory\n", 2);
         dataRow("not a property list", "broken.plist", QByteArray("Label = com.mac.brevak"), false,
             ": Invalid property list\n", 22);
-        dataRow("truncated property list", "truncated.plist", agent().left(agent().size() / 2), false,
-            ": Invalid property list\n", 22);
         dataRow("no label", "nolabel.plist",
             QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>RunAtLoad</key>"
                        "<true/></dict></plist>"),
@@ -110,38 +107,6 @@ private Q_SLOTS:
         QCOMPARE(result.errors, path + message);
         QCOMPARE(result.exitCode, exitCode);
         QCOMPARE(loadedAgents(), "Loaded launch agents:\n  none\n");
-    }
-
-    void aRelativePathIsLoadedUnderItsFullPath()
-    {
-        writeAgent("com.mac.brevak.plist", agent());
-        QVERIFY(QDir::setCurrent(m_agents));
-        const auto result = m_mac->run("launchctl", {"load", "-w", "com.mac.brevak.plist"});
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(loadedAgents(),
-            "Loaded launch agents:\n  com.mac.brevak: " + m_agents + "/com.mac.brevak.plist\n");
-    }
-
-    void badUsage_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("errors");
-        const QString general = "Usage: launchctl <subcommand> ... | help [subcommand]\n"
-                                "(The simulated Mac's launchctl knows the subcommand load only.)\n";
-        dataRow("nothing", QStringList {}, general);
-        dataRow("load without a path", QStringList {"load"},
-            "Usage: launchctl load <service-path, service-path2, ...>\n");
-        dataRow("unknown subcommand", QStringList {"bootstrap", "gui/501"},
-            "Unrecognized subcommand: bootstrap\n" + general);
-    }
-
-    void badUsage()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, errors);
-        const auto result = m_mac->run("launchctl", arguments);
-        QCOMPARE(result.errors, errors);
-        QCOMPARE(result.exitCode, 64);
     }
 };
 

@@ -1,9 +1,8 @@
 #include "AlertRecorder.h"
 #include "DNSConfiguration.h"
+#include "FakeNetworkSetup.h"
 #include "LogCapture.h"
 #include "ProtectionKeeper.h"
-#include "RecordingCommandRunner.h"
-#include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
 
 #include <QTest>
@@ -19,64 +18,51 @@ const QString protectedServers = QStringLiteral("[\"198.51.100.153\\n (Ethernet)
 
 } // namespace
 
-// The launch and minute checks of DNS protection, through real zsh and the stand-ins of a simulated
-// Mac of the test's own.
+// The launch and minute checks of DNS protection: when they apply it, what they print and what the
+// user sees. What the DNS configuration itself does is tst_dnsconfiguration's.
 class TestProtectionKeeper : public QObject
 {
     Q_OBJECT
 
 private:
     std::unique_ptr<TemporarySimulatedMac> m_mac;
+    std::unique_ptr<FakeNetworkSetup> m_networksetup;
+    std::unique_ptr<DNSConfiguration> m_dns;
+    std::unique_ptr<DNSConfiguration::Registration> m_dnsRegistration;
     int m_applied = 0;
     std::unique_ptr<ProtectionKeeper> m_keeper;
 
-    QString servers(const QString& service) const
-    {
-        return m_mac->run("networksetup", {"-getdnsservers", service}).output;
-    }
-
-    void protect()
-    {
-        for (const char* service : {"Ethernet", "Wi-Fi", "Thunderbolt Bridge"}) {
-            QVERIFY(m_mac->setUp({"dns", service, resolver}));
-        }
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        qputenv("BREVAK_RESOLVER_ADDRESS", resolver.toUtf8());
-        // One simulated Mac for the whole run: the settings store stays with the root it first saw.
-        m_mac = std::make_unique<TemporarySimulatedMac>();
-    }
-
-    void cleanupTestCase() { m_mac.reset(); }
+    void initTestCase() { qputenv("BREVAK_RESOLVER_ADDRESS", resolver.toUtf8()); }
 
     void init()
     {
-        QVERIFY(m_mac->setUp({"init"})); // a typical Mac again: no DNS servers, switches off
-        DNSConfiguration::setShared(nullptr);
-        SettingsStore::shared().wipe();
-        SettingsStore::shared().setBool(keys::dnsLastStatus, true);
+        m_mac = std::make_unique<TemporarySimulatedMac>();
+        m_mac->settings().setBool(keys::dnsLastStatus, true);
+        m_networksetup = std::make_unique<FakeNetworkSetup>();
+        m_dns = std::make_unique<DNSConfiguration>();
+        m_dnsRegistration = std::make_unique<DNSConfiguration::Registration>(*m_dns);
+        m_networksetup->runner.clear();
         m_applied = 0;
         m_keeper = std::make_unique<ProtectionKeeper>([this] { ++m_applied; });
-        DNSConfiguration::shared(); // lists the services before the test looks at the log
     }
 
     void cleanup()
     {
         m_keeper.reset();
-        DNSConfiguration::setShared(nullptr);
+        m_dnsRegistration.reset();
+        m_dns.reset();
+        m_networksetup.reset();
+        m_mac.reset();
     }
 
     void withoutTheWishNothingRuns()
     {
-        SettingsStore::shared().setBool(keys::dnsLastStatus, false);
-        RecordingCommandRunner runner;
+        m_mac->settings().setBool(keys::dnsLastStatus, false);
         LogCapture log;
         m_keeper->applyAtLaunch();
         m_keeper->check();
-        QVERIFY(runner.commands().isEmpty());
+        QVERIFY(m_networksetup->runner.commands().isEmpty());
         QVERIFY(log.lines().isEmpty());
         QCOMPARE(m_applied, 0);
     }
@@ -84,14 +70,13 @@ private Q_SLOTS:
     void launchAppliesProtectionAndSynchronises()
     {
         m_keeper->applyAtLaunch();
-        QCOMPARE(servers("Wi-Fi"), resolver + '\n');
-        QCOMPARE(servers("Thunderbolt Bridge"), resolver + '\n');
+        QCOMPARE(m_networksetup->servers.value("Wi-Fi"), resolver + '\n');
         QCOMPARE(m_applied, 1);
     }
 
     void protectionInForceIsLeftAlone()
     {
-        protect();
+        m_networksetup->setAll(resolver + '\n');
         LogCapture log;
         m_keeper->check();
         QCOMPARE(log.lines(), QStringList({separator, "NO CHANGE, Current DNS IP - " + protectedServers}));
@@ -100,17 +85,16 @@ private Q_SLOTS:
 
     void serversChangedBehindTheAppsBackAreSetAgain()
     {
-        protect();
-        QVERIFY(m_mac->setUp({"dns", "Wi-Fi", "8.8.8.8"}));
+        m_networksetup->setAll(resolver + '\n');
+        m_networksetup->servers.insert("Wi-Fi", "8.8.8.8\n");
         LogCapture log;
         m_keeper->check();
-        QCOMPARE(servers("Wi-Fi"), resolver + '\n');
+        QCOMPARE(m_networksetup->servers.value("Wi-Fi"), resolver + '\n');
         QCOMPARE(m_applied, 1);
         QCOMPARE(log.lines().first(), separator);
-        const QString changedServers = QStringLiteral("Current DNS IP - [\"198.51.100.153\\n (Ethernet)\", "
-                                                      "\"8.8.8.8\\n (Wi-Fi)\", "
-                                                      "\"198.51.100.153\\n (Thunderbolt)\"]");
-        QCOMPARE(log.lines().at(1), changedServers);
+        QCOMPARE(log.lines().at(1),
+            "Current DNS IP - [\"198.51.100.153\\n (Ethernet)\", \"8.8.8.8\\n (Wi-Fi)\", "
+            "\"198.51.100.153\\n (Thunderbolt)\"]");
         QCOMPARE(log.lines().mid(log.lines().size() - 2),
             QStringList({"SET THE DNS IP - " + protectedServers, separator}));
     }
@@ -118,7 +102,7 @@ private Q_SLOTS:
     // Failing checks print every time but keep a single alert open until it is answered.
     void failuresShowOneAlertAtATime()
     {
-        QVERIFY(m_mac->setUp({"deny", "on"}));
+        m_networksetup->refusing = QStringList {"Ethernet", "Wi-Fi", "Thunderbolt Bridge"};
         AlertRecorder alerts;
         LogCapture log;
 
@@ -129,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(log.lines().last(), "found error in starting protaction");
 
         log.clear();
-        m_keeper->check();
+        m_keeper->applyAtLaunch(); // the launch failure counts as the same alert
         QCOMPARE(alerts.count(), 1);
         QCOMPARE(log.lines().last(), "found error in starting protaction");
 
@@ -137,19 +121,13 @@ private Q_SLOTS:
         m_keeper->check();
         QCOMPARE(alerts.count(), 1);
         QCOMPARE(m_applied, 0);
-
-        // The launch failure counts as the same alert.
-        m_keeper->applyAtLaunch();
-        QCOMPARE(alerts.count(), 1);
-        QCOMPARE(SettingsStore::shared().boolValue(keys::dnsLastStatus), true);
+        QCOMPARE(m_mac->settings().boolValue(keys::dnsLastStatus), true);
     }
 
     void theTimerRunsTheCheck()
     {
-        QVERIFY(m_mac->setUp({"dns", "Ethernet", "8.8.8.8"}));
         m_keeper->start(std::chrono::milliseconds(10));
-        QVERIFY(m_keeper->timer().isActive());
-        QTRY_COMPARE(servers("Ethernet"), resolver + '\n');
+        QTRY_COMPARE(m_networksetup->servers.value("Ethernet"), resolver + '\n');
     }
 };
 
