@@ -67,6 +67,16 @@ private:
         return true;
     }
 
+    // Logs out, reading the answer as the sidebar does; whether the server confirmed it.
+    bool logOut()
+    {
+        std::optional<bool> confirmed;
+        m_client->api.request(WebService::logout, {}, CommonWS::printFailure, [&](const QByteArray& body) {
+            CommonWS::handleLogoutResponse(body, [&](bool status) { confirmed = status; });
+        });
+        return QTest::qWaitFor([&] { return confirmed.has_value(); }, 20000) && *confirmed;
+    }
+
     bool synchronise()
     {
         bool synchronised = false;
@@ -130,25 +140,14 @@ private Q_SLOTS:
         QCOMPARE(pinSet->data->pin, "******"); // the PIN never comes back
         QVERIFY(synchronise());
         QCOMPARE(store.boolValue(keys::isPinSeted), true);
-
-        // Logout, read as the sidebar reads its answer.
-        std::optional<bool> loggedOut;
-        m_client->api.request(WebService::logout, {}, CommonWS::printFailure, [&](const QByteArray& body) {
-            CommonWS::handleLogoutResponse(body, [&](bool confirmed) { loggedOut = confirmed; });
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(loggedOut.has_value(), 20000);
-        QCOMPARE(*loggedOut, true);
+        QVERIFY(logOut());
     }
 
     // A token the server revoked is refused with 401, and the client ends the session everywhere.
     void aRevokedSessionIsEndedOnTheNextRequest()
     {
         QVERIFY(signUpAndSignIn());
-        std::optional<bool> loggedOut;
-        m_client->api.request(WebService::logout, {}, CommonWS::printFailure, [&](const QByteArray& body) {
-            CommonWS::handleLogoutResponse(body, [&](bool confirmed) { loggedOut = confirmed; });
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(loggedOut == true, 20000);
+        QVERIFY(logOut());
 
         SettingsStore& store = SettingsStore::shared();
         bool completed = false;

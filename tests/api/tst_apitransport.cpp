@@ -1,5 +1,4 @@
 #include "ApiTestSupport.h"
-#include "Configuration.h"
 #include "Fixtures.h"
 #include "ScriptedHttpServer.h"
 
@@ -13,8 +12,8 @@
 #include <QTimer>
 
 // The API client over Qt's real network stack, against servers on 127.0.0.1: what only a real stack
-// shows. The bytes on the wire, a real error status, timing (a stalled server, a slow but steady one)
-// and TLS. Everything else about the request routine is in tst_apimanager, over a fake network.
+// shows, timing (a stalled server, a slow but steady one) and TLS. Everything else about the request
+// routine is in tst_apimanager, over a fake network.
 class TestApiTransport : public QObject
 {
     Q_OBJECT
@@ -53,48 +52,9 @@ private:
         return outcome;
     }
 
-    static QByteArray headerOf(const QByteArray& request, const QByteArray& name)
-    {
-        for (const QByteArray& line : request.left(request.indexOf("\r\n\r\n")).split('\n')) {
-            const qsizetype colon = line.indexOf(':');
-            if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower()) {
-                return line.mid(colon + 1).trimmed();
-            }
-        }
-        return "<absent>";
-    }
-
 private Q_SLOTS:
     void init() { m_client = std::make_unique<ApiClient>(); }
     void cleanup() { m_client.reset(); }
-
-    // The bytes of a request, and a real refusal (422) shown, then handed on.
-    void whatGoesOverTheWire()
-    {
-        ScriptedHttpServer server;
-        const QByteArray refused = fixture("refused.json");
-        server.setHandler([&refused](QTcpSocket& socket, const QByteArray& request) {
-            const bool sync = request.startsWith("POST /api/v3/sync-url ");
-            socket.write(ScriptedHttpServer::answer(sync ? 200 : 422, sync ? "{}" : refused));
-        });
-        connectTo(server.baseUrl());
-        const auto outcome
-            = send(WebService::getBlockWebsiteByUser, {{"user_id", "42"}, {"note", "a+b c&d=é"}});
-        QVERIFY(m_client->log.waitForAnswers());
-        QCOMPARE(m_client->alerts.count(), 1);
-        QCOMPARE(m_client->alerts.alerts().first().informative, "error Code :422");
-        m_client->alerts.pressOk();
-        QCOMPARE(outcome->successes, QList<QByteArray> {refused});
-        QVERIFY(outcome->onMainThread);
-
-        const QByteArray request = server.requests().last();
-        QVERIFY2(request.startsWith("POST /api/v3/getblockwebsitebyuser?page=1 HTTP/1.1\r\n"),
-            request.constData());
-        QCOMPARE(headerOf(request, "Content-Type"), "application/x-www-form-urlencoded; charset=utf-8");
-        QCOMPARE(headerOf(request, "Authorization"), "Bearer " + configuration::defaultToken().toUtf8());
-        QCOMPARE(headerOf(request, "X-localization"), ""); // sent, and empty
-        QVERIFY(request.endsWith("\r\n\r\nnote=a%2Bb%20c%26d%3D%C3%A9&user_id=42"));
-    }
 
     void aStalledServerTimesOut()
     {

@@ -15,16 +15,14 @@ class TestCommonWS : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakeNetworkAccessManager> m_network;
+    FakeNetworkAccessManager m_network;
     std::unique_ptr<ApiClient> m_client;
-    std::unique_ptr<CommonWS> m_ws;
 
     SettingsStore& store() { return SettingsStore::shared(); }
 
-    void createOperations(std::optional<QString> uuid)
+    static DeviceIdentity identity(std::optional<QString> uuid)
     {
-        m_ws = std::make_unique<CommonWS>(m_client->api,
-            DeviceIdentity {[uuid] { return uuid; }, [] { return QStringLiteral("Macmini9,1"); }});
+        return {[uuid] { return uuid; }, [] { return QStringLiteral("Macmini9,1"); }};
     }
 
 private Q_SLOTS:
@@ -32,20 +30,13 @@ private Q_SLOTS:
 
     void init()
     {
-        m_network = std::make_unique<FakeNetworkAccessManager>();
         m_client = std::make_unique<ApiClient>();
-        m_client->api.setNetworkAccessManager(m_network.get());
+        m_client->api.setNetworkAccessManager(&m_network);
         QVERIFY(m_client->startReachable());
-        m_network->clear();
-        createOperations("8F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
+        m_network.clear();
     }
 
-    void cleanup()
-    {
-        m_ws.reset();
-        m_client.reset();
-        m_network.reset();
-    }
+    void cleanup() { m_client.reset(); }
 
     // The operations that the test against the real server does not send.
     void operationsSendTheirParameters_data()
@@ -54,21 +45,24 @@ private Q_SLOTS:
         QTest::addColumn<bool>("signedIn");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("body");
-        dataRow("updateProfile",
-            Call([](CommonWS& ws) { ws.updateProfile("Alex", "Office Mac", "n3w", {}); }), true,
-            "/api/v3/update-profile", QByteArray("device_name=Office%20Mac&name=Alex&password=n3w"));
-        dataRow("checkPin", Call([](CommonWS& ws) { ws.checkPin(3, "525252", {}); }), true,
-            "/api/v3/checkPin", QByteArray("attempt=3&pin=525252&user_id=42"));
-        dataRow("checkPin without user", Call([](CommonWS& ws) { ws.checkPin(1, "525252", {}); }), false,
-            "/api/v3/checkPin", QByteArray("attempt=1&pin=525252&user_id="));
-        dataRow("retrievePin", Call([](CommonWS& ws) { ws.retrievePin({}); }), true, "/api/v3/retrievePin",
-            QByteArray("user_id=42"));
-        dataRow("updatePin", Call([](CommonWS& ws) { ws.updatePin("525252", "707070", {}); }), true,
-            "/api/v3/updatePin", QByteArray("old_pin=525252&pin=707070"));
-        dataRow("blockWebsite", Call([](CommonWS& ws) { ws.blockWebsite("www.casino-example.com", {}); }),
-            true, "/api/v3/blockwesitebyuser", QByteArray("domain=www.casino-example.com&user_id=42"));
-        dataRow("syncURL", Call([](CommonWS& ws) { ws.syncURL(); }), true, "/api/v3/sync-url",
-            QByteArray("platform_unique_id=8F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"));
+        const auto row = [](const char* name, Call call, bool signedIn, const char* path, const char* body) {
+            dataRow(name, call, signedIn, QString::fromLatin1(path), QByteArray(body));
+        };
+        row(
+            "updateProfile", [](CommonWS& ws) { ws.updateProfile("Alex", "Office Mac", "n3w", {}); }, true,
+            "/api/v3/update-profile", "device_name=Office%20Mac&name=Alex&password=n3w");
+        row(
+            "checkPin", [](CommonWS& ws) { ws.checkPin(3, "525252", {}); }, true, "/api/v3/checkPin",
+            "attempt=3&pin=525252&user_id=42");
+        row(
+            "retrievePin without user", [](CommonWS& ws) { ws.retrievePin({}); }, false,
+            "/api/v3/retrievePin", "user_id=");
+        row(
+            "updatePin", [](CommonWS& ws) { ws.updatePin("525252", "707070", {}); }, true,
+            "/api/v3/updatePin", "old_pin=525252&pin=707070");
+        row(
+            "blockWebsite", [](CommonWS& ws) { ws.blockWebsite("casino.example", {}); }, true,
+            "/api/v3/blockwesitebyuser", "domain=casino.example&user_id=42");
     }
 
     void operationsSendTheirParameters()
@@ -80,26 +74,27 @@ private Q_SLOTS:
         if (signedIn) {
             store().setInteger(keys::userId, 42);
         }
-        call(*m_ws);
-        QCOMPARE(m_network->requests().size(), 1);
-        QCOMPARE(m_network->lastRequest().url().path(), path);
-        QCOMPARE(m_network->lastRequest().body, body);
+        CommonWS ws(m_client->api, identity("UUID"));
+        call(ws);
+        QCOMPARE(m_network.lastRequest().url().path(), path);
+        QCOMPARE(m_network.lastRequest().body, body);
     }
 
+    // Without a platform UUID the account as a whole is asked for.
     void aMissingPlatformUuidIsSentEmpty()
     {
-        createOperations(std::nullopt);
-        m_ws->syncURL();
-        QCOMPARE(m_network->lastRequest().body, "platform_unique_id=");
+        CommonWS(m_client->api, identity(std::nullopt)).syncURL();
+        QCOMPARE(m_network.lastRequest().body, "platform_unique_id=");
     }
 
     void aTransportFailureIsPrintedAndNobodyIsCalledBack()
     {
-        m_network->respondWith(
+        m_network.respondWith(
             FakeResponse::failure(QNetworkReply::ConnectionRefusedError, "Connection refused"));
         bool called = false;
-        m_ws->blockWebsite("example.com", [&called](const auto&, bool) { called = true; });
-        m_ws->syncURL([&called] { called = true; });
+        CommonWS ws(m_client->api, identity("UUID"));
+        ws.blockWebsite("example.com", [&called](const auto&, bool) { called = true; });
+        ws.syncURL([&called] { called = true; });
         QVERIFY(m_client->log.waitForAnswers(2));
         QCOMPARE(m_client->log.lines().count("error found in api calling : Connection refused"), 2);
         QVERIFY(!called);
@@ -108,57 +103,45 @@ private Q_SLOTS:
     void synchronisationCopiesThePinState_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("before");
-        QTest::addColumn<bool>("after");
+        QTest::addColumn<bool>("after"); // isPinSeted, true before
         QTest::addColumn<bool>("completed");
         QTest::addColumn<QString>("printed");
-        const QByteArray noPin
-            = R"({"status":true,"code":200,"msg":"Synced.","version":"3","data":{"pin_protection":null}})";
-        const QByteArray noData = R"({"status":true,"code":200,"msg":"Synced.","version":"3"})";
-        const QByteArray refused = R"({"status":false,"code":200,"msg":"No account.","version":"3"})";
-        const QByteArray arrayData = R"({"status":true,"code":200,"msg":"","version":"3","data":[]})";
-        dataRow("PIN set", fixture("sync_url.json"), false, true, true, "");
-        dataRow("PIN null", noPin, true, false, true, "");
-        dataRow("no data", noData, true, false, true, "");
-        dataRow("refused", refused, true, true, false, "error in syncing stauts false");
-        dataRow("data an array", arrayData, true, true, false,
+        const QByteArray envelope = R"("status":true,"code":200,"msg":"","version":"3")";
+        dataRow("PIN set", fixture("sync_url.json"), true, true, "");
+        dataRow("PIN null", "{" + envelope + R"(,"data":{"pin_protection":null}})", false, true, "");
+        dataRow("no data", "{" + envelope + "}", false, true, "");
+        dataRow("refused", QByteArray(R"({"status":false,"code":200,"msg":"","version":"3"})"), true, false,
+            "error in syncing stauts false");
+        dataRow("data an array", "{" + envelope + R"(,"data":[]})", true, false,
             "Error while decoding - data: expected an object (SyncURLModel), found an array");
     }
 
     void synchronisationCopiesThePinState()
     {
         QFETCH(QByteArray, body);
-        QFETCH(bool, before);
         QFETCH(bool, after);
         QFETCH(bool, completed);
         QFETCH(QString, printed);
-        store().setBool(keys::isPinSeted, before);
-        m_network->respondWith(FakeResponse::answer(200, body));
+        store().setBool(keys::isPinSeted, true);
+        m_network.respondWith(FakeResponse::answer(200, body));
         bool ran = false;
-        m_ws->syncURL([&ran] { ran = true; });
+        CommonWS(m_client->api, identity("UUID")).syncURL([&ran] { ran = true; });
         QVERIFY(m_client->log.waitForAnswers());
         QCOMPARE(ran, completed);
         QCOMPARE(store().boolValue(keys::isPinSeted), after);
-        if (!printed.isEmpty()) {
-            QCOMPARE(m_client->log.lines().last(), printed);
-        }
+        QVERIFY(printed.isEmpty() || m_client->log.lines().last() == printed);
     }
 
+    // The sidebar hears every answer it can read; the uninstall goes on only on a confirmed logout.
     void logoutAnswers_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("sidebar"); // what the sidebar's completion got
-        QTest::addColumn<QString>("uninstall"); // what the uninstall's completion got
-        QTest::addColumn<QString>("printed");
-        dataRow("signed out", fixture("logout.json"), "true", "true",
-            "Logout Response - LogoutModel(status: true, code: 200, msg: \"Logged out "
-            "successfully.\", version: \"3.0.0\", data: [])");
+        QTest::addColumn<QString>("sidebar");
+        QTest::addColumn<QString>("uninstall");
+        dataRow("signed out", fixture("logout.json"), "true", "true");
         dataRow("refused", QByteArray(R"({"status":false,"code":200,"msg":"No.","version":"3","data":[]})"),
-            "false", "not called",
-            "Logout Response - LogoutModel(status: false, code: 200, msg: \"No.\", version: "
-            "\"3\", data: [])");
-        dataRow("without data", QByteArray(R"({"status":true,"code":200,"msg":"","version":"3"})"), "false",
-            "not called", "Error while decoding - data: required key is missing");
+            "false", "not called");
+        dataRow("not decodable", QByteArray(R"({"status":true})"), "false", "not called");
     }
 
     void logoutAnswers()
@@ -166,19 +149,15 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QString, sidebar);
         QFETCH(QString, uninstall);
-        QFETCH(QString, printed);
-        LogCapture& log = m_client->log;
         QString heard = "not called";
         CommonWS::handleLogoutResponse(body, [&heard](bool status) { heard = status ? "true" : "false"; });
         QCOMPARE(heard, sidebar);
-        QCOMPARE(log.lines(), QStringList {printed});
-
-        log.clear();
         heard = "not called";
         CommonWS::handleUninstallLogoutResponse(
             body, [&heard](bool status) { heard = status ? "true" : "false"; });
         QCOMPARE(heard, uninstall);
-        QCOMPARE(log.lines(), QStringList {printed});
+        QVERIFY(m_client->log.lines().first().startsWith(
+            body.contains("data") ? "Logout Response - LogoutModel(status: " : "Error while decoding - "));
     }
 };
 

@@ -2,7 +2,6 @@
 #include "DataRow.h"
 #include "Fixtures.h"
 #include "JsonText.h"
-#include "Redaction.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -86,7 +85,6 @@ private Q_SLOTS:
         const char* auth = "BaseModel<AuthModel>";
         row("sign-in answer", "login.json", auth, {});
         row("refusal without data", "refused.json", auth, {});
-        row("reset answer", "forgot_password.json", auth, {});
         row("profile answer", "update_profile.json", "BaseModel<UpdateProfile>", {});
         row("setup answer", "setup_pin.json", "BaseModel<SetupPinModel>", {});
         row("check answer", "check_pin.json", "BaseModel<CheckPinModel>", {});
@@ -100,33 +98,19 @@ private Q_SLOTS:
         row("sync answer", "sync_url.json", "BaseModel<SyncURLModel>", {});
         row("graph answer", "facebook_me.json", "FacebokGraphAPIModel", {});
 
-        // How the reader treats keys and types, on the sign-in answer.
+        // How the reader treats keys and types, with the path of what it refuses.
         row("unknown keys are ignored", "login.json", auth, {"extra={\"nested\":[1,2]}", "data.extra=false"});
         row("required key missing", "login.json", auth, {"-status"}, "status: required key is missing");
-        row("bool as a number", "login.json", auth, {"status=1"},
-            "status: expected a bool, found an integer");
         row("integer as a string", "login.json", auth, {"code=\"200\""},
             "code: expected an integer, found a string");
-        row("integer not integral", "login.json", auth, {"code=200.5"},
-            "code: expected an integer, found a non-integral number");
-        row("integer beyond 64 bits", "login.json", auth, {"code=18446744073709551616"},
-            "code: expected an integer, found a non-integral number");
-        row("required text null", "login.json", auth, {"msg=null"}, "msg: expected a string, found null");
-        row("optional null", "login.json", auth, {"data.name=null"});
-        row("optional missing", "login.json", auth, {"-data.name"});
         row("optional of another type", "login.json", auth, {"data.name=7"},
             "data.name: expected a string, found an integer");
-        row("optional data missing", "login.json", auth, {"-data"});
-        row("data an empty array", "login.json", auth, {"data=[]"},
-            "data: expected an object (AuthModel), found an array");
         row("nested record", "login.json", auth, {"data.pin_protection.pin=\"525252\""},
             "data.pin_protection.pin: expected an integer, found a string");
         row("array element", "block_list.json", "BaseModel<BlockWebsiteModel>", {"-data.data[1].domain"},
             "data.data[1].domain: required key is missing");
         row("required data missing", "unblock_website.json", "UnblockWebsiteModel", {"-data"},
             "data: required key is missing");
-        row("text array with a number", "logout.json", "LogoutModel", {"data=[\"a\",2]"},
-            "data[1]: expected a string, found an integer");
     }
 
     void decoding()
@@ -135,87 +119,35 @@ private Q_SLOTS:
         QFETCH(QString, type);
         QFETCH(Edits, edits);
         QFETCH(QString, error);
-
         const AnswerDecoder* decoder = answerDecoder(type);
         QVERIFY2(decoder, qPrintable(type));
         const DecodeOutcome outcome = decoder->decode(applyEdits(::fixture(fixture), edits));
-        if (error.isEmpty()) {
-            QVERIFY2(outcome.decoded, qPrintable(outcome.text));
-        } else {
-            QVERIFY2(!outcome.decoded, qPrintable(outcome.text));
+        QVERIFY2(outcome.decoded == error.isEmpty(), qPrintable(outcome.text));
+        if (!error.isEmpty()) {
             QCOMPARE(outcome.text, error);
         }
     }
 
-    void wholeBodyFaults_data()
+    // Descriptions go to the log: tokens show their last four characters, PINs and codes nothing.
+    void descriptionsHideSecrets()
     {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("end");
-        const QString notJson = "the data is not valid JSON: ";
-        dataRow("empty", QByteArray(), notJson, "no JSON value");
-        dataRow("cut off", QByteArray("{\"status\":true,"), notJson, "at offset 15");
-        dataRow("two values", QByteArray("{} {}"), notJson, "at offset 4");
-        dataRow("bad utf-8", QByteArray("{\"msg\":\"\xC3\x28\"}"), notJson, "at offset 8");
-        dataRow("array", QByteArray("[]"), "expected an object (LogoutModel), found an array", "");
-    }
-
-    void wholeBodyFaults()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, start);
-        QFETCH(QString, end);
-        const DecodeOutcome outcome = answerDecoder("LogoutModel")->decode(body);
-        QVERIFY(!outcome.decoded);
-        QVERIFY2(outcome.text.startsWith(start) && outcome.text.endsWith(end), qPrintable(outcome.text));
-    }
-
-    // The client's check of an answer before it is handed on: any single JSON value.
-    void jsonCheckAcceptsAnySingleValue_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("isJson");
-        dataRow("array", QByteArray(" [1, 2] "), true);
-        dataRow("number", QByteArray("42"), true);
-        dataRow("null", QByteArray("null"), true);
-        dataRow("blank", QByteArray(" \n"), false);
-        dataRow("closing early", QByteArray("1][2"), false);
-        dataRow("plain text", QByteArray("OK"), false);
-    }
-
-    void jsonCheckAcceptsAnySingleValue()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(bool, isJson);
-        QCOMPARE(json::parse(body).has_value(), isJson);
-    }
-
-    void descriptionShowsFieldsAndHidesSecrets()
-    {
-        QCOMPARE(describe(decodedFixture<BaseModel<BlockData>>("block_website.json")),
-            R"(BaseModel<BlockData>(status: true, code: 200, msg: "Website blocked successfully.", )"
-            R"(version: "3.0.0", data: BlockData(id: 13, userID: 42, domain: "poker-example.org", )"
-            R"(createdAt: "2024-05-18T09:00:00.000000Z", updatedAt: "2024-05-18T09:00:00.000000Z", )"
-            R"(deletedAt: nil)))");
-
         const QString signIn = describe(decodedFixture<BaseModel<AuthModel>>("login.json"));
         QVERIFY(signIn.contains(R"(email: "alex@example.com")"));
         QVERIFY(signIn.contains("token: ****aW9u"));
         QVERIFY(signIn.contains("otp: <redacted>"));
         QVERIFY(signIn.contains("pin: <redacted>"));
-        for (const char* secret : {"eyJ0eXAi", "481516", "525252"}) {
-            QVERIFY2(!signIn.contains(secret), secret);
-        }
         for (const char* name :
-            {"setup_pin.json", "update_pin.json", "check_pin.json", "retrieve_pin.json"}) {
+            {"login.json", "setup_pin.json", "update_pin.json", "check_pin.json", "retrieve_pin.json"}) {
             for (const AnswerDecoder& decoder : answerDecoders()) {
                 const DecodeOutcome outcome = decoder.decode(::fixture(name));
-                QVERIFY2(!outcome.decoded || !outcome.text.contains(QRegularExpression("525252|707070")),
+                QVERIFY2(!outcome.decoded
+                        || !outcome.text.contains(QRegularExpression("eyJ0eXAi|481516|525252|707070")),
                     qPrintable(outcome.text));
             }
         }
     }
 
+    // A message of the server cannot break the log's one line per entry.
     void descriptionKeepsOneLine()
     {
         // moc misreads raw strings with backslashes, hence the escapes.
@@ -225,15 +157,7 @@ private Q_SLOTS:
         QVERIFY(outcome.decoded);
         QCOMPARE(outcome.text,
             "BaseModel<SyncURLModel>(status: false, code: 1, msg: \"two\\nlines \\\"quoted\\\" \\\\ "
-            "\\u{7}\", "
-            "version: \"\", data: nil)");
-    }
-
-    void tokensShowOnlyTheirLastFourCharacters()
-    {
-        QCOMPARE(redaction::lastFourOnly("abcdefghi"), "****fghi");
-        QCOMPARE(redaction::lastFourOnly("abcdefgh"), "<redacted>");
-        QCOMPARE(redaction::lastFourOnly(""), "<redacted>");
+            "\\u{7}\", version: \"\", data: nil)");
     }
 };
 

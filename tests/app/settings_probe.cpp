@@ -1,4 +1,4 @@
-// Writes or reads the settings store in a process of its own, so that the test sees what really
+// Writes, wipes or reads the settings store in a process of its own, so that the test sees what really
 // reached the disk rather than what QSettings keeps in its cache.
 #include "SettingsStore.h"
 #include "platform.h"
@@ -15,7 +15,6 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     SettingsStore store(platform::createUserDefaults());
     const QString mode = app.arguments().value(1);
-
     if (mode == "write") {
         store.setBool(keys::isLogin, true);
         store.setBool(keys::isLoggedOut, false);
@@ -29,17 +28,14 @@ int main(int argc, char** argv)
         store.wipe();
         return 0;
     }
-
-    QJsonObject result;
+    QStringList types;
     for (const char* key : {keys::isLogin, keys::isLoggedOut, keys::userId, keys::loginToken,
              keys::blockedAppDetails, keys::isPinSeted}) {
         const QVariant value = store.objectValue(key);
-        result.insert(key,
-            QJsonObject {{"type", value.isValid() ? value.typeName() : "absent"},
-                {"value", QJsonValue::fromVariant(value)}});
+        types.append(QString::fromLatin1(value.isValid() ? value.typeName() : "absent"));
     }
-    result.insert("userIdText", store.userId());
-    result.insert("blocked", QJsonArray::fromStringList(store.blockedApplications()));
+    const QJsonObject result {{"types", types.join(' ')}, {"userIdText", store.userId()},
+        {"blocked", QJsonArray::fromStringList(store.blockedApplications())}};
     std::puts(QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
     return 0;
 }

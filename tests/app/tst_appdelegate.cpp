@@ -150,6 +150,25 @@ private Q_SLOTS:
         QVERIFY(m_app->mac.simctl({"state"}).output.contains("menu-bar only"));
     }
 
+    // The agent is copied once; a second launch leaves the user's copy as it is and loads it all the same.
+    void theLaunchAgentIsNeverReplaced()
+    {
+        m_delegate->applicationDidFinishLaunching();
+        QFile installed(LaunchAgent::destination());
+        QVERIFY(installed.permissions() & QFileDevice::WriteOwner); // the user can edit or remove it
+        QVERIFY(installed.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        installed.write("edited by the user");
+        installed.close();
+        m_app->networksetup.runner.clear();
+        LogCapture log;
+        m_delegate->applicationDidFinishLaunching();
+        QVERIFY(log.lines().filter("Error copying .plist file: ").size() == 1);
+        QVERIFY(m_app->networksetup.runner.commands().contains(
+            platform::launchctlPath() + " load " + LaunchAgent::destination()));
+        QVERIFY(installed.open(QIODevice::ReadOnly));
+        QCOMPARE(installed.readAll(), "edited by the user");
+    }
+
     void anOrderlyQuitLoadsTheAgentAgain()
     {
         m_app->networksetup.runner.answer(

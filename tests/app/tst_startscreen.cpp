@@ -100,32 +100,6 @@ private Q_SLOTS:
         QCOMPARE(m_app->route.starts(), 1);
     }
 
-    void withoutAMainWindowOnlyTheSignInSheetCanShow_data()
-    {
-        QTest::addColumn<bool>("pinSet");
-        QTest::addColumn<bool>("signedIn");
-        QTest::addColumn<bool>("signInShown");
-        dataRow("PIN set", true, false, false);
-        dataRow("signed in", false, true, false);
-        dataRow("not signed in", false, false, true);
-    }
-
-    void withoutAMainWindowOnlyTheSignInSheetCanShow()
-    {
-        QFETCH(bool, pinSet);
-        QFETCH(bool, signedIn);
-        QFETCH(bool, signInShown);
-        settings().setBool(keys::isLogin, signedIn);
-        settings().setBool(keys::isPinSeted, pinSet);
-        m_app->server.respondWith(FakeResponse::answer(200, syncAnswer(pinSet)));
-
-        ViewController start(m_host, nullptr, std::chrono::milliseconds(0));
-        start.show();
-        // The routing's own synchronisation shows that it has run.
-        QTRY_COMPARE(m_app->requestsTo("sync-url"), 3);
-        QCOMPARE(visibleSheet(&start) != nullptr, signInShown);
-    }
-
     // A 401 while signed in: the sheet ends and a new start screen fills a window of 795 by 594 with an
     // opaque title bar.
     void anExpiredSessionReturnsToTheStartScreen()

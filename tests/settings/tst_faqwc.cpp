@@ -1,12 +1,10 @@
 #include "DataRow.h"
 #include "FAQWC.h"
-#include "LogCapture.h"
 #include "ProcessState.h"
 #include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineView>
@@ -66,20 +64,6 @@ private Q_SLOTS:
         window.hide();
         window.show();
         QCOMPARE(window.faqPageURL(), QUrl("qrc:/pages/bv_blockpage.html"));
-    }
-
-    void searchOnlyPrintsTheText()
-    {
-        SettingsStore::shared().setString(keys::currentLanguage, "fr");
-        FAQWC window;
-        window.show();
-        auto* search = window.findChild<QLineEdit*>("search");
-        QVERIFY(search);
-        LogCapture log;
-        QTest::keyClicks(search, "pin");
-        QTest::keyClick(search, Qt::Key_Return);
-        QCOMPARE(log.lines(), QStringList {"pin"});
-        QCOMPARE(window.faqPageURL(), QUrl("qrc:/pages/bv_faq_fr.html"));
     }
 };
 

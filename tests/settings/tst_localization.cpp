@@ -1,6 +1,5 @@
 #include "DataRow.h"
 #include "Localization.h"
-#include "LogCapture.h"
 #include "MessageTable.h"
 #include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
@@ -56,17 +55,6 @@ private Q_SLOTS:
         QCOMPARE(localizedText("Logout"), "Logout");
         SettingsStore::shared().setString(keys::currentLanguage, "fr");
         QCOMPARE(localizedText("Logout"), QString::fromUtf8("Déconnexion"));
-    }
-
-    void lookupsAreLogged()
-    {
-        SettingsStore::shared().setString(keys::currentLanguage, "fr");
-        LogCapture log;
-        localizedText("OR");
-        QCOMPARE(log.lines().size(), 2);
-        QVERIFY(log.lines().at(0).startsWith("Localized Dict - ["));
-        QVERIFY(log.lines().at(0).contains("\"OR\": \"OU\""));
-        QCOMPARE(log.lines().at(1), "Localized String - OU");
     }
 
     void anUnreadableResourceShowsTheKey()

@@ -107,13 +107,6 @@ private Q_SLOTS:
         QVERIFY(unreadable.heard.isEmpty());
     }
 
-    void unknownFlagsAreReadOnDemand()
-    {
-        Monitor monitor(Reachability::Reachable | Reachability::ConnectionRequired);
-        QCOMPARE(monitor.reachability->currentConnection(), Connection::unavailable);
-        QCOMPARE(monitor.reachability->flags(), std::optional<quint32>(0x6));
-    }
-
     void aReportAfterTheMonitorIsGoneDoesNothing()
     {
         Monitor monitor(Reachability::Reachable);
