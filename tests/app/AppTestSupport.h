@@ -49,10 +49,3 @@ public:
     Storyboard storyboard;
     Storyboard::Registration storyboardRegistration {storyboard};
 };
-
-// A main window of the test's own, as the application delegate hosts it.
-struct WindowHost : MainWindowHost
-{
-    CustomWindow* mainWindow() const override { return window; }
-    CustomWindow* window = nullptr;
-};

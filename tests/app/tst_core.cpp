@@ -1,7 +1,6 @@
 #include "CommandRunner.h"
 #include "Configuration.h"
 #include "DataRow.h"
-#include "LogCapture.h"
 #include "NotificationCenter.h"
 #include "TemporarySimulatedMac.h"
 
@@ -17,8 +16,6 @@ class TestCore : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_standIns;
-
     // What another process finds in the store on disk: QSettings serves this process from its cache.
     static QJsonObject storedInAnotherProcess(const QString& mode)
     {
@@ -32,19 +29,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // An osascript that answers like the real one: a result on success, the error on failure.
-        QFile osascript(m_standIns.filePath("osascript"));
-        QVERIFY(osascript.open(QIODevice::WriteOnly));
-        osascript.write("#!/bin/sh\ncase \"$2\" in\n"
-                        "  *fail*) echo \"execution error: Can't get application (-1728)\" >&2; exit 1;;\n"
-                        "  *silent*) exit 0;;\n  *) echo \"result of $2\";;\nesac\n");
-        osascript.close();
-        osascript.setPermissions(osascript.permissions() | QFile::ExeOwner);
-        qputenv("BREVAK_STANDINS_DIR", m_standIns.path().toUtf8());
-    }
-
     // Bools, integers, texts and one-element lists keep their types on disk, and a wipe reaches it.
     void theSettingsKeepTheirTypesAcrossProcesses()
     {
@@ -57,15 +41,6 @@ private Q_SLOTS:
         storedInAnotherProcess("wipe");
         QCOMPARE(
             storedInAnotherProcess("read")["types"].toString(), "absent absent absent absent absent absent");
-    }
-
-    void blockedApplicationsOtherThanTextArraysReadAsEmpty()
-    {
-        TemporarySimulatedMac mac;
-        for (const QVariant& stored : {QVariant("Steam"), QVariant(QVariantList {"Steam", 3})}) {
-            mac.settings().setObject(keys::blockedAppDetails, stored);
-            QVERIFY(mac.settings().blockedApplications().isEmpty());
-        }
     }
 
     void notificationsReachTheLivingObserversOfTheirName()
@@ -109,7 +84,7 @@ private Q_SLOTS:
             "out1err1out2err2\n");
         dataRow("line breaks kept", "print 'a\\nb\\n'", "a\nb\n\n");
         dataRow("no standard input", "cat; print done", "done\n");
-        dataRow("stand-ins come first on PATH", "whence -p osascript", "STANDINS/osascript\n");
+        dataRow("stand-ins come first on PATH", "whence -p networksetup", "STANDINS/networksetup\n");
     }
 
     void shellOutputKeepsWriteOrderAndLineBreaks()
@@ -117,7 +92,7 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(QString, expected);
         QCOMPARE(ProcessCommandRunner().runShellCommand(command),
-            QString(expected).replace("STANDINS", m_standIns.path()));
+            QString(expected).replace("STANDINS", QCoreApplication::applicationDirPath()));
     }
 
     void aProgramThatNeverEndsIsStoppedAtTheTimeLimit()
@@ -126,18 +101,6 @@ private Q_SLOTS:
         const QString output
             = ProcessCommandRunner(std::chrono::seconds(3)).runShellCommand("print started; sleep 60");
         QCOMPARE(output, "started\n/bin/zsh did not end within 3 seconds and was stopped.\n");
-    }
-
-    void appleScriptPrintsItsResultOrItsError()
-    {
-        ProcessCommandRunner runner;
-        LogCapture log;
-        runner.runAppleScript("id of application \"Safari.app\"");
-        runner.runAppleScript("please fail");
-        runner.runAppleScript("silent");
-        QCOMPARE(log.lines(),
-            QStringList({"result of id of application \"Safari.app\"",
-                "error: execution error: Can't get application (-1728)"}));
     }
 
     // The resolver address goes into shell commands: only a dotted IPv4 address replaces the built-in one.
@@ -150,16 +113,6 @@ private Q_SLOTS:
             qputenv("BREVAK_RESOLVER_ADDRESS", overridden);
             QCOMPARE(
                 configuration::resolverAddress(), strcmp(overridden, "203.0.113.111") ? builtIn : overridden);
-        }
-    }
-
-    // Development builds may check protection more often, never less often.
-    void theProtectionCheckCanOnlyBeShortened()
-    {
-        for (const auto& [overridden, seconds] :
-            {std::pair {"2", 2}, {"86400", 60}, {"0", 60}, {"soon", 60}}) {
-            qputenv("BREVAK_PROTECTION_CHECK_SECONDS", overridden);
-            QCOMPARE(configuration::protectionCheckPeriod().count(), seconds);
         }
     }
 };

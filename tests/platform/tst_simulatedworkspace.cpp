@@ -2,7 +2,6 @@
 #include "TemporarySimulatedMac.h"
 #include "windowing.h"
 
-#include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -126,74 +125,6 @@ private Q_SLOTS:
         QVERIFY(listedInStateFile(otherId)); // it had no chance to leave
         QCOMPARE(runningBrevaks(), QList<qint64>({m_ownProcessId}));
         QVERIFY(!m_workspace->terminate({otherId, "com.mac.brevak", "BREVAK"}));
-    }
-
-    void terminatingASimulatedApplicationEndsIt()
-    {
-        QVERIFY(m_mac->setUp({"activate", "Safari"}));
-        const QList<platform::RunningApplication> safari
-            = m_workspace->runningApplications("com.apple.Safari");
-        QCOMPARE(safari.size(), 1);
-        QVERIFY(m_workspace->terminate(safari.first()));
-        QVERIFY(m_workspace->runningApplications("com.apple.Safari").isEmpty());
-    }
-
-    void applicationLocationByBundleIdentifier_data()
-    {
-        QTest::addColumn<QString>("bundleIdentifier");
-        QTest::addColumn<QString>("location");
-        dataRow("in a subfolder", "com.apple.Terminal", "/Applications/Utilities/Terminal.app");
-        dataRow("case matters", "com.apple.safari", "");
-    }
-
-    void applicationLocationByBundleIdentifier()
-    {
-        QFETCH(QString, bundleIdentifier);
-        QFETCH(QString, location);
-        QCOMPARE(m_workspace->applicationLocation(bundleIdentifier),
-            location.isEmpty() ? QString() : m_mac->root() + location);
-    }
-
-    void iconFromTheBundleOrAGenericOne()
-    {
-        const QString safari = m_mac->root() + "/Applications/Safari.app";
-        const QImage bundled(safari + "/Contents/Resources/AppIcon.png");
-        const QImage shown = m_workspace->iconForFile(safari).pixmap(128, 128).toImage();
-        QCOMPARE(shown.pixelColor(20, 64), bundled.pixelColor(20, 64));
-        const QString casino = m_mac->root() + "/Applications/Lucky Spin Casino.app";
-        QVERIFY(QFile::remove(casino + "/Contents/Resources/AppIcon.png"));
-        const QImage generic = m_workspace->iconForFile(casino).pixmap(64, 64).toImage();
-        QCOMPARE(generic.pixelColor(32, 32), QColor(242, 242, 247)); // the generic icon's face
-    }
-
-    void menuBarOnlyIsRecorded()
-    {
-        platform::setAccessoryActivationPolicy();
-        QVERIFY(m_mac->simctl({"state"}).output.contains(
-            QStringLiteral("  BREVAK (com.mac.brevak): pid %1, menu-bar only\n").arg(m_ownProcessId)));
-    }
-
-    void aDamagedStateIsReportedAndKept()
-    {
-        m_workspace.reset();
-        QFile file(m_mac->stateFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[]");
-        file.close();
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression("^Simulated Mac: .* the state file .* is damaged"));
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression("^Simulated Mac: .* the state file .* is damaged"));
-        m_workspace = platform::createWorkspace();
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression("^Simulated Mac: running applications cannot be read"));
-        QVERIFY(m_workspace->runningApplications("com.mac.brevak").isEmpty());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "[]");
-        file.close();
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression("^Simulated Mac: .* the state file .* is damaged"));
-        m_workspace.reset();
     }
 };
 

@@ -1,9 +1,7 @@
 #include "DNSConfiguration.h"
 #include "DataRow.h"
-#include "FakeInternetRoute.h"
 #include "FakeNetworkSetup.h"
 #include "LogCapture.h"
-#include "NotificationCenter.h"
 
 #include <QTest>
 
@@ -75,9 +73,6 @@ private Q_SLOTS:
             QList<Service> {Service::Ethernet, Service::WiFi, Service::Thunderbolt},
             QStringList {
                 header, noServices, "Ethernet", "Wi-Fi", "Thunderbolt Bridge", "*Bluetooth PAN", noServices});
-        dataRow("listing order", QString("Wi-Fi\nUSB 10/100/1000 LAN\nEthernet\n"),
-            QList<Service> {Service::WiFi, Service::Ethernet},
-            QStringList {"Wi-Fi", "USB 10/100/1000 LAN", noServices, "Ethernet"});
         dataRow("every kind of line break", QString("Ethernet\r\nWi-Fi\x0bThunderbolt Bridge\fA\u2029\n\n"),
             QList<Service> {Service::Ethernet, Service::WiFi, Service::Thunderbolt},
             QStringList {"Ethernet", "Wi-Fi", "Thunderbolt Bridge", "A", noServices});
@@ -185,37 +180,6 @@ private Q_SLOTS:
         QVERIFY(closed);
         QCOMPARE(commands(), QStringList());
         QCOMPARE(configuration->currentDNSServers(), QStringList({" (Ethernet)", " (Wi-Fi)"}));
-    }
-
-    void forTheConnectionWiFiAloneCountsOnAWiFiKindOfConnection_data()
-    {
-        QTest::addColumn<QString>("listing");
-        QTest::addColumn<bool>("monitor");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<bool>("active");
-        using R = Reachability;
-        // Wi-Fi shows the resolver, Ethernet does not.
-        dataRow("connection on demand", typicalListing, true,
-            int(R::Reachable | R::ConnectionRequired | R::ConnectionOnDemand), true);
-        dataRow(
-            "connection required", typicalListing, true, int(R::Reachable | R::ConnectionRequired), false);
-        dataRow("no monitor", typicalListing, false, 0, false);
-    }
-
-    void forTheConnectionWiFiAloneCountsOnAWiFiKindOfConnection()
-    {
-        QFETCH(QString, listing);
-        QFETCH(bool, monitor);
-        QFETCH(int, flags);
-        QFETCH(bool, active);
-        NotificationCenter notifications;
-        const NotificationCenter::Registration registration(notifications);
-        FakeInternetRoute route {quint32(flags)};
-        const std::unique_ptr<Reachability> reachability = monitor ? route.monitor() : nullptr;
-        m_networksetup->listing = listing;
-        DNSConfiguration configuration(reachability.get());
-        m_networksetup->servers.insert("Wi-Fi", resolver + '\n');
-        QCOMPARE(configuration.isProtectionActiveForConnection(), active);
     }
 };
 

@@ -4,12 +4,11 @@
 #include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
 
-#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineView>
 
-// The help window with the real web engine: which page it shows, and that its search only prints.
+// The help window with the real web engine: which page it shows, and when the engine starts.
 class TestFAQWC : public QObject
 {
     Q_OBJECT
@@ -30,7 +29,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("blocked");
         QTest::addColumn<QString>("page");
         dataRow("french", QVariant("fr"), false, "qrc:/pages/bv_faq_fr.html");
-        dataRow("other language", QVariant("de"), false, "qrc:/pages/bv_faq_en.html");
         dataRow("unset follows the system (english here)", QVariant(), false, "qrc:/pages/bv_faq_en.html");
         dataRow("french, blocked", QVariant("fr"), true, "qrc:/pages/bv_blockpage.html");
     }
@@ -58,7 +56,6 @@ private Q_SLOTS:
         QSignalSpy loaded(window.webView(), &QWebEngineView::loadFinished);
         QVERIFY(loaded.wait(30000));
         QCOMPARE(loaded.first().first().toBool(), true);
-        QCOMPARE(window.webView()->title(), "BREVAK – Application blocked");
         // The window keeps its page: clearing the flag later does not change it.
         blockPageRequested = false;
         window.hide();

@@ -53,7 +53,6 @@ private Q_SLOTS:
         dataRow("on demand needs the user",
             quint32(R::Reachable | R::ConnectionRequired | R::ConnectionOnDemand | R::InterventionRequired),
             Connection::unavailable);
-        dataRow("not reachable but on demand", quint32(R::ConnectionOnDemand), Connection::unavailable);
     }
 
     void connectionRule()
@@ -100,7 +99,6 @@ private Q_SLOTS:
         QVERIFY(flagsError);
         QCOMPARE(flagsError->kind, ReachabilityError::Kind::unableToGetFlags);
         QVERIFY(!unreadable.reachability->notifierRunning());
-        QCOMPARE(unreadable.route.stops(), 1);
         // Flags that cannot be read mean no connection, and that is no news.
         QCOMPARE(unreadable.reachability->currentConnection(), Connection::unavailable);
         QVERIFY(waitForPostedEvents());

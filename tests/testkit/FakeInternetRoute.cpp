@@ -26,11 +26,7 @@ public:
         return m_state->startError;
     }
 
-    void stop() override
-    {
-        QMutexLocker lock(&m_state->mutex);
-        ++m_state->stops;
-    }
+    void stop() override { }
 
     void report(quint32 flags)
     {
@@ -75,12 +71,6 @@ int FakeInternetRoute::starts() const
 {
     QMutexLocker lock(&m_state->mutex);
     return m_state->starts;
-}
-
-int FakeInternetRoute::stops() const
-{
-    QMutexLocker lock(&m_state->mutex);
-    return m_state->stops;
 }
 
 QThread* FakeInternetRoute::readThread() const

@@ -23,7 +23,6 @@ public:
         platform::ReachabilityFlagsSource::Reading reading;
         int startError = 0;
         int starts = 0;
-        int stops = 0;
         QThread* readThread = nullptr;
     };
 
@@ -37,7 +36,6 @@ public:
     void report(quint32 flags);
 
     int starts() const;
-    int stops() const;
     QThread* readThread() const;
 
 private:

@@ -7,12 +7,16 @@
 #include "Localization.h"
 #include "LogCapture.h"
 #include "MainWindowController.h"
+#include "SessionWindowHost.h"
+#include "ViewController.h"
 
+#include <QDialog>
 #include <QScreen>
 #include <QTest>
 
-// The launch and life of the application, with its services over fakes and a fake workspace.
-class TestAppDelegate : public QObject
+// The launch and life of the application and where its start screen leads, with its services over
+// fakes and a fake workspace.
+class TestApplication : public QObject
 {
     Q_OBJECT
 
@@ -22,6 +26,16 @@ private:
     std::unique_ptr<FakeApplication> m_app;
 
     SettingsStore& settings() { return SettingsStore::shared(); }
+
+    static QDialog* visibleSheet(QWidget* window)
+    {
+        for (QDialog* dialog : window->findChildren<QDialog*>()) {
+            if (dialog->isVisible()) {
+                return dialog;
+            }
+        }
+        return nullptr;
+    }
     const QStringList& commands() const { return m_app->networksetup.runner.commands(); }
 
 private Q_SLOTS:
@@ -41,24 +55,15 @@ private Q_SLOTS:
         m_delegate.reset();
     }
 
-    void theStoredLanguageFollowsTheSystem_data()
-    {
-        const QString system = localization::systemLanguageCode();
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QVariant>("afterLaunch");
-        dataRow("another language", QVariant(system == "fr" ? "en" : "fr"), QVariant(system));
-        dataRow("nothing stored stays so", QVariant(), QVariant());
-    }
-
+    // A stored language other than the system's follows the system; nothing stored stays so.
     void theStoredLanguageFollowsTheSystem()
     {
-        QFETCH(QVariant, stored);
-        QFETCH(QVariant, afterLaunch);
-        if (stored.isValid()) {
-            settings().setObject(keys::currentLanguage, stored);
-        }
         m_delegate->applicationDidFinishLaunching();
-        QCOMPARE(settings().objectValue(keys::currentLanguage), afterLaunch);
+        QVERIFY(!settings().objectValue(keys::currentLanguage).isValid());
+        const QString system = localization::systemLanguageCode();
+        settings().setString(keys::currentLanguage, system == "fr" ? "en" : "fr");
+        m_delegate->applicationDidFinishLaunching();
+        QCOMPARE(settings().textValue(keys::currentLanguage), system);
     }
 
     // Menu-bar item, Google restore, protection, agent, single instance: one log shows the order.
@@ -169,16 +174,98 @@ private Q_SLOTS:
         QCOMPARE(installed.readAll(), "edited by the user");
     }
 
-    void anOrderlyQuitLoadsTheAgentAgain()
+    void routing_data()
     {
-        m_app->networksetup.runner.answer(
-            platform::launchctlPath() + " load " + LaunchAgent::destination(), "service already loaded\n");
-        LogCapture log;
-        m_delegate->applicationWillTerminate();
-        QCOMPARE(
-            log.lines(), QStringList({"applicationWillTerminate", "Load Plist - service already loaded\n"}));
+        QTest::addColumn<bool>("pinSet");
+        QTest::addColumn<bool>("loggedOut");
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<QString>("expected");
+        dataRow("PIN set, not signed in: still the gate", true, false, false, "sheet VerifyPinOnStart");
+        dataRow("PIN set but logged out, signed in", true, true, true, "home");
+        dataRow("signed in", false, false, true, "home");
+        dataRow("first run", false, false, false, "sheet LogInWindowController");
+    }
+
+    void routing()
+    {
+        QFETCH(bool, pinSet);
+        QFETCH(bool, loggedOut);
+        QFETCH(bool, signedIn);
+        QFETCH(QString, expected);
+        settings().setBool(keys::isLoggedOut, loggedOut);
+        settings().setBool(keys::isLogin, signedIn);
+        // The server is the authority on the PIN: its answers agree with the stored state.
+        settings().setBool(keys::isPinSeted, pinSet);
+        m_app->server.respondWith(FakeResponse::answer(200, syncAnswer(pinSet)));
+
+        CustomWindow window;
+        m_delegate->setMainWindow(&window);
+        window.setContentViewController(
+            new ViewController(*m_delegate, nullptr, std::chrono::milliseconds(0)));
+        window.show();
+
+        if (expected == "home") {
+            QTRY_COMPARE(window.contentViewController()->objectName(), "SplitViewController");
+            QCOMPARE(window.property("titleBarTransparent").toBool(), true);
+            QVERIFY(!visibleSheet(&window));
+        } else {
+            QTRY_VERIFY(visibleSheet(&window));
+            QCOMPARE("sheet " + visibleSheet(&window)->objectName(), expected);
+            QCOMPARE(visibleSheet(&window)->windowModality(), Qt::WindowModal);
+            QVERIFY(qobject_cast<ViewController*>(window.contentViewController()));
+        }
+    }
+
+    // Each new start screen (after a logout, for instance) asks for the account's state when it loads
+    // and when it routes, and starts no reachability monitor of its own: the process's one monitor
+    // reports once, for the first start screen.
+    void aNewStartScreenSynchronisesTwiceAndWatchesNothingNew()
+    {
+        CustomWindow window;
+        m_delegate->setMainWindow(&window);
+        window.setContentViewController(
+            new ViewController(*m_delegate, nullptr, std::chrono::milliseconds(0)));
+        window.show();
+        QTRY_VERIFY(visibleSheet(&window)); // routed
+        QTRY_COMPARE(m_app->requestsTo("sync-url"), 3); // load, routing, the monitor's first report
+
+        window.setContentViewController(
+            new ViewController(*m_delegate, nullptr, std::chrono::milliseconds(0)));
+        QTRY_COMPARE(m_app->requestsTo("sync-url"), 5); // load, routing
+        QVERIFY(waitForPostedEvents());
+        QCOMPARE(m_app->requestsTo("sync-url"), 5);
+        QCOMPARE(m_app->route.starts(), 1);
+    }
+
+    // A 401 while signed in: the sheet ends and a new start screen fills a window of 795 by 594 with an
+    // opaque title bar.
+    void anExpiredSessionReturnsToTheStartScreen()
+    {
+        m_app->services.api().setWindowHost(std::make_unique<SessionWindowHost>(*m_delegate));
+        settings().setBool(keys::isLogin, true);
+        settings().setString(keys::loginToken, "session-token");
+
+        CustomWindow window;
+        m_delegate->setMainWindow(&window);
+        window.setContentViewController(Storyboard::main().instantiate("SplitViewController"));
+        window.show();
+        window.beginSheet(Storyboard::main().instantiate<QDialog>("PasswordWindowController"));
+        QVERIFY(window.attachedSheet());
+
+        m_app->services.api().startReachability();
+        m_app->server.respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
+        bool completed = false;
+        CommonWS::shared().syncURL([&] { completed = true; });
+        QTRY_VERIFY(qobject_cast<ViewController*>(window.contentViewController()));
+
+        QVERIFY(!window.attachedSheet());
+        QCOMPARE(window.minimumSize(), QSize(795, 594));
+        QCOMPARE(window.maximumSize(), QSize(795, 594));
+        QCOMPARE(window.property("titleBarTransparent").toBool(), false);
+        QCOMPARE(settings().boolValue(keys::isLoggedOut), true); // the store's side is tst_apimanager's
+        QVERIFY(!completed);
     }
 };
 
-QTEST_MAIN(TestAppDelegate)
-#include "tst_appdelegate.moc"
+QTEST_MAIN(TestApplication)
+#include "tst_application.moc"

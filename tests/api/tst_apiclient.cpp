@@ -1,16 +1,26 @@
 #include "ApiTestSupport.h"
+#include "CommonWS.h"
 #include "Configuration.h"
 #include "DataRow.h"
 #include "FakeNetworkAccessManager.h"
 #include "Fixtures.h"
 
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTest>
 
+using Call = std::function<void(CommonWS&)>;
+Q_DECLARE_METATYPE(Call)
 Q_DECLARE_METATYPE(WebService)
 Q_DECLARE_METATYPE(FakeResponse)
 
-// The request routine of the API client against a network manager that answers from memory.
-class TestApiManager : public QObject
+// The API client: the request routine and the shared operations against a network manager that
+// answers from memory, and what only Qt's real network stack shows, against servers on 127.0.0.1 that
+// never answer.
+class TestApiClient : public QObject
 {
     Q_OBJECT
 
@@ -46,6 +56,36 @@ private:
         m_client->api.setWindowHost(std::make_unique<RecordingWindowHost>(m_windowEvents));
     }
 
+    // Watching a reachable route, done with the first report's synchronisation, nothing recorded yet.
+    bool startReachable()
+    {
+        const bool started = m_client->startReachable();
+        m_network.clear();
+        return started;
+    }
+
+    static DeviceIdentity identity(std::optional<QString> uuid)
+    {
+        return {[uuid] { return uuid; }, [] { return QStringLiteral("Macmini9,1"); }};
+    }
+
+    // The only answer a request gets from `server`: the error its failure callback receives.
+    std::optional<ApiError> failureFrom(const QTcpServer& server, const char* scheme)
+    {
+        qputenv("BREVAK_API_BASE_URL",
+            QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(server.serverPort()).toUtf8());
+        if (!m_client->startReachable()) { // its first synchronisation fails the same way
+            return std::nullopt;
+        }
+        std::optional<ApiError> failure;
+        bool succeeded = false;
+        m_client->api.request(
+            WebService::login, {{"email", "a@example.com"}, {"password", "secret"}},
+            [&failure](const ApiError& error) { failure = error; },
+            [&succeeded](const QByteArray&) { succeeded = true; });
+        return m_client->log.waitForAnswers() && !succeeded ? failure : std::nullopt;
+    }
+
     void signIn(bool loggedOut = false)
     {
         store().setString(keys::loginToken, "session-token-0001");
@@ -55,14 +95,10 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
+    void init()
     {
         qputenv("BREVAK_API_BASE_URL", "http://brevak.test:8080/");
         qunsetenv("BREVAK_DEFAULT_TOKEN");
-    }
-
-    void init()
-    {
         m_network.respondWith(FakeResponse::answer(200, "{}"));
         m_windowEvents->clear();
         createClient();
@@ -91,8 +127,6 @@ private Q_SLOTS:
         dataRow("non-ASCII, a language not text", Parameters {{"name", QString::fromUtf8("Zoë 🎲")}},
             QByteArray("name=Zo%C3%AB%20%F0%9F%8E%B2"), QVariant("abc.def.ghi"), QVariant(7),
             "Bearer abc.def.ghi", "");
-        dataRow("unreserved stay", Parameters {{"device_name", "Mac-mini_2.0~x"}},
-            QByteArray("device_name=Mac-mini_2.0~x"), QVariant(""), QVariant("en"), defaultBearer, "en");
     }
 
     void requestsCarryAFormAndTheSession()
@@ -103,7 +137,7 @@ private Q_SLOTS:
         QFETCH(QVariant, language);
         QFETCH(QString, authorization);
         QFETCH(QString, localization);
-        QVERIFY(m_client->startReachable());
+        QVERIFY(startReachable());
         store().setObject(keys::loginToken, token);
         store().setObject(keys::currentLanguage, language);
         send(WebService::signup, parameters);
@@ -140,7 +174,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("alert"); // "error Code :<status>", then the body is handed on
         QTest::addColumn<int>("failure"); // ApiError::Kind, or -1 when the body is handed on
         const QByteArray body = fixture("refused.json");
-        dataRow("299", FakeResponse::answer(299, body), false, -1);
         dataRow("422", FakeResponse::answer(422, body), true, -1);
         dataRow(
             "403, the first error status of the content layer", FakeResponse::answer(403, body), true, -1);
@@ -157,7 +190,7 @@ private Q_SLOTS:
         QFETCH(FakeResponse, response);
         QFETCH(bool, alert);
         QFETCH(int, failure);
-        QVERIFY(m_client->startReachable());
+        QVERIFY(startReachable());
         signIn();
         m_network.respondWith(response);
         const auto outcome
@@ -210,7 +243,7 @@ private Q_SLOTS:
         QFETCH(WebService, service);
         QFETCH(bool, loggedOut);
         QFETCH(QStringList, windowEvents);
-        QVERIFY(m_client->startReachable());
+        QVERIFY(startReachable());
         signIn(loggedOut);
         m_network.respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
         const auto outcome = send(service);
@@ -245,7 +278,161 @@ private Q_SLOTS:
         QCOMPARE(log().lines().count("reachability changed"), 3);
         QCOMPARE(m_client->route.starts(), 1);
     }
+
+    // The operations that the test against the real server does not send.
+    void operationsSendTheirParameters_data()
+    {
+        QTest::addColumn<Call>("call");
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("body");
+        const auto row = [](const char* name, Call call, bool signedIn, const char* path, const char* body) {
+            dataRow(name, call, signedIn, QString::fromLatin1(path), QByteArray(body));
+        };
+        row(
+            "updateProfile", [](CommonWS& ws) { ws.updateProfile("Alex", "Office Mac", "n3w", {}); }, true,
+            "/api/v3/update-profile", "device_name=Office%20Mac&name=Alex&password=n3w");
+        row(
+            "checkPin", [](CommonWS& ws) { ws.checkPin(3, "525252", {}); }, true, "/api/v3/checkPin",
+            "attempt=3&pin=525252&user_id=42");
+        row(
+            "retrievePin without user", [](CommonWS& ws) { ws.retrievePin({}); }, false,
+            "/api/v3/retrievePin", "user_id=");
+        row(
+            "updatePin", [](CommonWS& ws) { ws.updatePin("525252", "707070", {}); }, true,
+            "/api/v3/updatePin", "old_pin=525252&pin=707070");
+        row(
+            "blockWebsite", [](CommonWS& ws) { ws.blockWebsite("casino.example", {}); }, true,
+            "/api/v3/blockwesitebyuser", "domain=casino.example&user_id=42");
+        row(
+            "syncURL", [](CommonWS& ws) { ws.syncURL(); }, true, "/api/v3/sync-url",
+            "platform_unique_id=UUID");
+    }
+
+    void operationsSendTheirParameters()
+    {
+        QFETCH(Call, call);
+        QFETCH(bool, signedIn);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, body);
+        QVERIFY(startReachable());
+        if (signedIn) {
+            store().setInteger(keys::userId, 42);
+        }
+        CommonWS ws(m_client->api, identity("UUID"));
+        call(ws);
+        QCOMPARE(m_network.lastRequest().url().path(), path);
+        QCOMPARE(m_network.lastRequest().body, body);
+    }
+
+    void aTransportFailureIsPrintedAndNobodyIsCalledBack()
+    {
+        QVERIFY(startReachable());
+        m_network.respondWith(
+            FakeResponse::failure(QNetworkReply::ConnectionRefusedError, "Connection refused"));
+        bool called = false;
+        CommonWS ws(m_client->api, identity("UUID"));
+        ws.blockWebsite("example.com", [&called](const auto&, bool) { called = true; });
+        ws.syncURL([&called] { called = true; });
+        QVERIFY(m_client->log.waitForAnswers(2));
+        QCOMPARE(m_client->log.lines().count("error found in api calling : Connection refused"), 2);
+        QVERIFY(!called);
+    }
+
+    void synchronisationCopiesThePinState_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("after"); // isPinSeted, true before
+        QTest::addColumn<bool>("completed");
+        QTest::addColumn<QString>("printed");
+        const QByteArray envelope = R"("status":true,"code":200,"msg":"","version":"3")";
+        dataRow("PIN set", fixture("sync_url.json"), true, true, "");
+        dataRow("PIN null", "{" + envelope + R"(,"data":{"pin_protection":null}})", false, true, "");
+        dataRow("no data", "{" + envelope + "}", false, true, "");
+        dataRow("refused", QByteArray(R"({"status":false,"code":200,"msg":"","version":"3"})"), true, false,
+            "error in syncing stauts false");
+        dataRow("data an array", "{" + envelope + R"(,"data":[]})", true, false,
+            "Error while decoding - data: expected an object (SyncURLModel), found an array");
+    }
+
+    void synchronisationCopiesThePinState()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, after);
+        QFETCH(bool, completed);
+        QFETCH(QString, printed);
+        QVERIFY(startReachable());
+        store().setBool(keys::isPinSeted, true);
+        m_network.respondWith(FakeResponse::answer(200, body));
+        bool ran = false;
+        CommonWS(m_client->api, identity("UUID")).syncURL([&ran] { ran = true; });
+        QVERIFY(m_client->log.waitForAnswers());
+        QCOMPARE(ran, completed);
+        QCOMPARE(store().boolValue(keys::isPinSeted), after);
+        QVERIFY(printed.isEmpty() || m_client->log.lines().last() == printed);
+    }
+
+    // The sidebar hears every answer it can read; the uninstall goes on only on a confirmed logout.
+    void logoutAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("sidebar");
+        QTest::addColumn<QString>("uninstall");
+        dataRow("signed out", fixture("logout.json"), "true", "true");
+        dataRow("refused", QByteArray(R"({"status":false,"code":200,"msg":"No.","version":"3","data":[]})"),
+            "false", "not called");
+    }
+
+    void logoutAnswers()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, sidebar);
+        QFETCH(QString, uninstall);
+        QString heard = "not called";
+        CommonWS::handleLogoutResponse(body, [&heard](bool status) { heard = status ? "true" : "false"; });
+        QCOMPARE(heard, sidebar);
+        heard = "not called";
+        CommonWS::handleUninstallLogoutResponse(
+            body, [&heard](bool status) { heard = status ? "true" : "false"; });
+        QCOMPARE(heard, uninstall);
+        QVERIFY(m_client->log.lines().first().startsWith(
+            body.contains("data") ? "Logout Response - LogoutModel(status: " : "Error while decoding - "));
+    }
+
+    void aStalledServerTimesOut()
+    {
+        QTcpServer server; // takes the connection and says nothing
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        m_client->api.setNetworkAccessManager(nullptr);
+        m_client->api.setTransferTimeout(std::chrono::milliseconds(300));
+        const std::optional<ApiError> failure = failureFrom(server, "http");
+        QVERIFY(failure);
+        QCOMPARE(failure->kind, ApiError::Kind::timedOut);
+        QVERIFY(m_client->log.contains("Error : The request timed out."));
+    }
+
+    // The password never reaches a server whose certificate nobody vouches for.
+    void anUntrustedCertificateIsNeverAccepted()
+    {
+        if (!QSslSocket::supportsSsl()) {
+            QSKIP("no TLS backend");
+        }
+        QFile certificate(BREVAK_TLS_DIR "/selfsigned.crt");
+        QFile key(BREVAK_TLS_DIR "/selfsigned.key");
+        QVERIFY(certificate.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(QSslCertificate(certificate.readAll()));
+        tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Rsa));
+        QSslServer server;
+        server.setSslConfiguration(tls);
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        m_client->api.setNetworkAccessManager(nullptr);
+        const std::optional<ApiError> failure = failureFrom(server, "https");
+        QVERIFY(failure);
+        QCOMPARE(failure->kind, ApiError::Kind::transport);
+        QVERIFY2(failure->text.contains("SSL"), qPrintable(failure->text));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestApiManager)
-#include "tst_apimanager.moc"
+QTEST_GUILESS_MAIN(TestApiClient)
+#include "tst_apiclient.moc"

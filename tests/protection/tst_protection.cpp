@@ -1,7 +1,10 @@
 #include "AlertRecorder.h"
+#include "BlockedApplicationHook.h"
 #include "DNSConfiguration.h"
+#include "DataRow.h"
 #include "FakeNetworkSetup.h"
 #include "LogCapture.h"
+#include "ProcessState.h"
 #include "ProtectionKeeper.h"
 #include "TemporarySimulatedMac.h"
 
@@ -10,17 +13,14 @@
 namespace {
 
 const QString resolver = QStringLiteral("198.51.100.153");
-const QString separator(71, '=');
-// The log prints each server list with its line break escaped.
-// (Escaped, not raw: moc misreads raw strings with backslashes.)
-const QString protectedServers = "[\"198.51.100.153\\n (Ethernet)\", \"198.51.100.153\\n (Wi-Fi)\", "
-                                 "\"198.51.100.153\\n (Thunderbolt)\"]";
 
 } // namespace
 
-// The launch and minute checks of DNS protection: when they apply it, what they print and what the
-// user sees. What the DNS configuration itself does is tst_dnsconfiguration's.
-class TestProtectionKeeper : public QObject
+// The keepers of protection: the launch and minute checks of DNS protection (when they apply it, what
+// the user sees) and the hook that quits blocked applications. What the DNS configuration itself does
+// is tst_dnsconfiguration's; the checks' printed lines and their restoring of servers changed behind
+// BREVAK's back are the end-to-end test's (tests/e2e).
+class TestProtection : public QObject
 {
     Q_OBJECT
 
@@ -73,27 +73,6 @@ private Q_SLOTS:
         QCOMPARE(m_applied, 1);
     }
 
-    // The timer's check leaves protection in force alone and sets changed servers again.
-    void theTimerChecksAndRestores()
-    {
-        m_networksetup->setAll(resolver + '\n');
-        LogCapture log;
-        m_keeper->check();
-        QCOMPARE(log.lines(), QStringList({separator, "NO CHANGE, Current DNS IP - " + protectedServers}));
-        QCOMPARE(m_applied, 0);
-
-        log.clear();
-        m_networksetup->servers.insert("Wi-Fi", "8.8.8.8\n");
-        m_keeper->start(std::chrono::milliseconds(10));
-        QTRY_COMPARE(m_applied, 1);
-        QCOMPARE(log.lines().at(1),
-            "Current DNS IP - [\"198.51.100.153\\n (Ethernet)\", \"8.8.8.8\\n (Wi-Fi)\", "
-            "\"198.51.100.153\\n (Thunderbolt)\"]");
-        const qsizetype applied = log.lines().indexOf("SET THE DNS IP - " + protectedServers);
-        QVERIFY(applied > 1);
-        QCOMPARE(log.lines().at(applied + 1), separator);
-    }
-
     // Failing checks print every time but keep a single alert open until it is answered.
     void failuresShowOneAlertAtATime()
     {
@@ -113,7 +92,42 @@ private Q_SLOTS:
         QCOMPARE(m_applied, 0);
         QCOMPARE(m_mac->settings().boolValue(keys::dnsLastStatus), true);
     }
+
+    // Blocked applications are quit when they come to the front, and the block page is asked for.
+    void quitsEveryExactMatch_data()
+    {
+        QTest::addColumn<QVariant>("blocked");
+        QTest::addColumn<QString>("activated");
+        QTest::addColumn<QStringList>("scripts");
+        const QString quitPoker = "applescript: tell application \"Poker Stars\"\nquit\nend tell";
+        dataRow("one of several", QVariant(QStringList {"Lucky Casino", "Poker Stars", "Bet Now"}),
+            "Poker Stars", QStringList {quitPoker});
+        dataRow("case differs", QVariant(QStringList {"Poker Stars"}), "poker stars", QStringList {});
+        dataRow("listed twice", QVariant(QStringList {"Poker Stars", "Poker Stars"}), "Poker Stars",
+            QStringList {quitPoker, quitPoker});
+        dataRow("not a list", QVariant("Poker Stars"), "Poker Stars", QStringList {});
+        dataRow("quote in the name", QVariant(QStringList {"Bet \"Live\""}), "Bet \"Live\"",
+            QStringList {"applescript: tell application \"Bet \\\"Live\\\"\"\nquit\nend tell"});
+    }
+
+    void quitsEveryExactMatch()
+    {
+        QFETCH(QVariant, blocked);
+        QFETCH(QString, activated);
+        QFETCH(QStringList, scripts);
+        m_mac->settings().setObject(keys::blockedAppDetails, blocked);
+        blockPageRequested = false;
+        RecordingCommandRunner runner;
+        int blockPagesShown = 0;
+        BlockedApplicationHook hook([&] { ++blockPagesShown; });
+
+        hook.applicationActivated(activated);
+
+        QCOMPARE(runner.commands(), scripts);
+        QCOMPARE(blockPagesShown, scripts.size());
+        QCOMPARE(blockPageRequested, !scripts.isEmpty());
+    }
 };
 
-QTEST_GUILESS_MAIN(TestProtectionKeeper)
-#include "tst_protectionkeeper.moc"
+QTEST_GUILESS_MAIN(TestProtection)
+#include "tst_protection.moc"
