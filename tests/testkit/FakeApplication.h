@@ -12,6 +12,7 @@
 
 #include <QWidget>
 
+// The account server's answer to the status synchronisation, with a PIN or without.
 inline QByteArray syncAnswer(bool pinSet)
 {
     const QByteArray data
