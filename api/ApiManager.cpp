@@ -11,7 +11,6 @@
 #include "RequestLog.h"
 #include "SettingsStore.h"
 
-#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -40,17 +39,16 @@ bool isTransportFailure(const QNetworkReply& reply)
 
 } // namespace
 
-ApiManager::ApiManager(QObject* parent)
+ApiManager::ApiManager(Reachability* reachability, QObject* parent)
     : QObject(parent)
+    , m_reachability(reachability)
 { }
 
 ApiManager::~ApiManager() = default;
 
 ApiManager& ApiManager::shared()
 {
-    // Owned by the application object, so it goes before the event loop's objects do.
-    static ApiManager* const instance = new ApiManager(QCoreApplication::instance());
-    return *instance;
+    return SharedService<ApiManager>::get();
 }
 
 void ApiManager::setNetworkAccessManager(QNetworkAccessManager* manager)
@@ -76,20 +74,13 @@ QNetworkAccessManager& ApiManager::network()
 
 void ApiManager::startReachability()
 {
-    startReachability(Reachability::forInternetConnection());
-}
-
-void ApiManager::startReachability(std::unique_ptr<Reachability> monitor)
-{
-    NotificationCenter& center = NotificationCenter::shared();
-    center.removeObserver(this, QString::fromLatin1(notifications::reachabilityChanged));
-    m_reachability = std::move(monitor);
-    if (!m_reachability) {
+    if (m_watchingReachability || !m_reachability) {
         return;
     }
-    center.addObserver(
+    m_watchingReachability = true;
+    NotificationCenter::shared().addObserver(
         this, QString::fromLatin1(notifications::reachabilityChanged),
-        [this](const QVariant&) { reachabilityChanged(); }, m_reachability.get());
+        [this](const QVariant&) { reachabilityChanged(); }, m_reachability.data());
     if (m_reachability->startNotifications()) {
         return; // the monitor stays, reading its flags when asked
     }
@@ -106,7 +97,8 @@ void ApiManager::reachabilityChanged()
 
 bool ApiManager::networkAvailable() const
 {
-    return m_reachability && m_reachability->currentConnection() != Reachability::Connection::unavailable;
+    return m_watchingReachability && m_reachability
+        && m_reachability->currentConnection() != Reachability::Connection::unavailable;
 }
 
 ApiManager::Headers ApiManager::authHeaders()

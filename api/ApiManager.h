@@ -2,6 +2,7 @@
 
 #include "ApiWindowHost.h"
 #include "FormEncoding.h"
+#include "SharedService.h"
 #include "WebService.h"
 
 #include <QByteArray>
@@ -43,11 +44,14 @@ public:
     using FailureHandler = std::function<void(const ApiError& error)>;
     using SuccessHandler = std::function<void(const QByteArray& body)>;
     using Headers = QMap<QString, QString>;
+    using Registration = SharedService<ApiManager>::Registration;
 
-    explicit ApiManager(QObject* parent = nullptr);
+    // `reachability` is the process's monitor of the internet route, shared with the DNS
+    // configuration and not owned; null when the platform cannot watch the route.
+    explicit ApiManager(Reachability* reachability, QObject* parent = nullptr);
     ~ApiManager() override;
 
-    // The client of this process, created on first use as a child of the application object.
+    // The registered client: the application's (ApplicationServices), or a test's own.
     static ApiManager& shared();
 
     // The network access manager requests go through; not owned. Null restores the client's own.
@@ -57,11 +61,11 @@ public:
     // A transfer that makes no progress for this long (30 s unless set) fails as timed out.
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
 
-    // Starts watching the internet route: every change runs a status synchronisation. A monitor that
-    // cannot be created stays absent, and every request is then refused as unreachable.
+    // Starts watching the internet route: every change runs a status synchronisation, the monitor's
+    // first report included. Until then, and for good without a monitor, every request is refused as
+    // unreachable. Later calls (each new start screen makes one) change nothing: the process has one
+    // monitor and hears it once.
     void startReachability();
-    // The same with a monitor of the caller's (tests give one over a fake flags source).
-    void startReachability(std::unique_ptr<Reachability> monitor);
 
     // Sends the request unless the network is unreachable (then an alert, when there is a main
     // window, and neither callback runs).
@@ -83,6 +87,7 @@ private:
     QPointer<QNetworkAccessManager> m_network;
     QNetworkAccessManager* m_ownNetwork = nullptr; // child, created on first use
     std::unique_ptr<ApiWindowHost> m_windowHost;
-    std::unique_ptr<Reachability> m_reachability;
+    QPointer<Reachability> m_reachability;
+    bool m_watchingReachability = false;
     std::chrono::milliseconds m_transferTimeout = std::chrono::seconds(30);
 };

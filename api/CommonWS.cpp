@@ -16,8 +16,7 @@ CommonWS::CommonWS(ApiManager& api, DeviceIdentity identity)
 
 CommonWS& CommonWS::shared()
 {
-    static CommonWS instance(ApiManager::shared());
-    return instance;
+    return SharedService<CommonWS>::get();
 }
 
 void CommonWS::printDecodingError(const DecodeError& error)

@@ -29,9 +29,11 @@ struct DeviceIdentity
 class CommonWS
 {
 public:
+    using Registration = SharedService<CommonWS>::Registration;
+
     explicit CommonWS(ApiManager& api, DeviceIdentity identity = DeviceIdentity::system());
 
-    // The operations of this process, over ApiManager::shared().
+    // The registered operations: the application's (ApplicationServices), or a test's own.
     static CommonWS& shared();
 
     // `socialMedia`: 0 e-mail, 1 Facebook, 2 Google.

@@ -13,8 +13,6 @@
 
 namespace {
 
-AppDelegate* instance = nullptr;
-
 void synchroniseAccountStatus()
 {
     CommonWS::shared().syncURL({});
@@ -25,25 +23,10 @@ void synchroniseAccountStatus()
 AppDelegate::AppDelegate(std::unique_ptr<platform::Workspace> workspace, Options options, QObject* parent)
     : QObject(parent)
     , m_options(options)
-    , m_wc(Storyboard::main().instantiate(QStringLiteral("FAQWC")))
     , m_shared(std::move(workspace))
     , m_protection(synchroniseAccountStatus)
     , m_blockedApplications([this] { showBlockPage(); })
-{
-    instance = this;
-}
-
-AppDelegate::~AppDelegate()
-{
-    if (instance == this) {
-        instance = nullptr;
-    }
-}
-
-AppDelegate* AppDelegate::shared()
-{
-    return instance;
-}
+{ }
 
 void AppDelegate::applicationDidFinishLaunching()
 {
@@ -138,6 +121,9 @@ void AppDelegate::restoreGoogleSignIn()
 
 void AppDelegate::showBlockPage()
 {
+    if (!m_wc) {
+        m_wc.reset(Storyboard::main().instantiate(QStringLiteral("FAQWC")));
+    }
     if (!m_wc) {
         return;
     }

@@ -3,8 +3,9 @@
 #include "BlockedApplicationHook.h"
 #include "CustomWindow.h"
 #include "LaunchAgent.h"
+#include "MainWindowHost.h"
 #include "ProtectionKeeper.h"
-#include "platform.h"
+#include "windowing.h"
 
 #include <QObject>
 #include <QPointer>
@@ -15,8 +16,9 @@
 
 // Brings BREVAK up and keeps it running: the language, the menu-bar item, the watch on which
 // application comes to the front, DNS protection at launch and every minute, the launch agent and
-// a single running instance. It lives as long as the process.
-class AppDelegate : public QObject
+// a single running instance. It lives as long as the process's windows and hosts the main window for
+// the screens.
+class AppDelegate : public QObject, public MainWindowHost
 {
     Q_OBJECT
 
@@ -27,13 +29,9 @@ public:
     };
 
     AppDelegate(std::unique_ptr<platform::Workspace> workspace, Options options, QObject* parent = nullptr);
-    ~AppDelegate() override;
-
-    // The application's delegate, while one exists.
-    static AppDelegate* shared();
 
     // The window every sheet is begun on; set by the main window controller.
-    CustomWindow* mainWindow() const { return m_mainWindow; }
+    CustomWindow* mainWindow() const override { return m_mainWindow; }
     void setMainWindow(CustomWindow* window) { m_mainWindow = window; }
 
     void applicationDidFinishLaunching();
@@ -50,6 +48,7 @@ public:
     // Brings the application's window (the main window when there is one) to the front.
     void orderFrontFirstWindow();
 
+    // The help window, made when the first block page is shown.
     QWidget* helpWindow() const { return m_wc.get(); }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
     const ProtectionKeeper& protectionKeeper() const { return m_protection; }

@@ -10,28 +10,9 @@ QString CommandRunner::runShellCommand(const QString& command)
     return runProgram(platform::shellPath(), {QStringLiteral("-c"), command});
 }
 
-namespace {
-
-CommandRunner*& replacement()
-{
-    static CommandRunner* runner = nullptr;
-    return runner;
-}
-
-} // namespace
-
 CommandRunner& CommandRunner::shared()
 {
-    static ProcessCommandRunner processRunner;
-    if (CommandRunner* runner = replacement()) {
-        return *runner;
-    }
-    return processRunner;
-}
-
-void CommandRunner::setShared(CommandRunner* runner)
-{
-    replacement() = runner;
+    return SharedService<CommandRunner>::get();
 }
 
 ProcessCommandRunner::ProcessCommandRunner(std::chrono::milliseconds timeLimit)

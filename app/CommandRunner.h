@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SharedService.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +12,8 @@
 class CommandRunner
 {
 public:
+    using Registration = SharedService<CommandRunner>::Registration;
+
     virtual ~CommandRunner() = default;
 
     // The program's joined output, decoded as UTF-8 and returned unchanged (trailing line breaks
@@ -21,9 +25,8 @@ public:
     // `runProgram` of the shell with "-c" and the command text.
     QString runShellCommand(const QString& command);
 
-    // The runner of this process; tests put a fake in its place.
+    // The registered runner: the application's (ApplicationServices), or a test's fake.
     static CommandRunner& shared();
-    static void setShared(CommandRunner* runner); // nullptr restores the process runner
 };
 
 // Runs programs as processes with the stand-in aware environment of the platform, no standard

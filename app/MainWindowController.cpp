@@ -5,20 +5,18 @@
 
 #include <QCoreApplication>
 
-MainWindowController::MainWindowController(QObject* parent)
+MainWindowController::MainWindowController(AppDelegate& delegate, QObject* parent)
     : QObject(parent)
     , m_window(std::make_unique<CustomWindow>())
 {
     m_window->resize(795, 594);
-    windowDidLoad();
+    windowDidLoad(delegate);
     m_window->setContentViewController(Storyboard::main().instantiate(QStringLiteral("ViewController")));
 }
 
-void MainWindowController::windowDidLoad()
+void MainWindowController::windowDidLoad(AppDelegate& delegate)
 {
-    if (AppDelegate* delegate = AppDelegate::shared()) {
-        delegate->setMainWindow(m_window.get());
-    }
+    delegate.setMainWindow(m_window.get());
     const QString bundleName = QCoreApplication::applicationName();
     if (!bundleName.isEmpty()) {
         m_window->setWindowTitle(bundleName);

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class AppDelegate;
+
 // Owns the main window: when the window loads it becomes the delegate's main window and takes the
 // application's name as its title. Its first content is the start screen.
 class MainWindowController : public QObject
@@ -13,12 +15,12 @@ class MainWindowController : public QObject
     Q_OBJECT
 
 public:
-    explicit MainWindowController(QObject* parent = nullptr);
+    explicit MainWindowController(AppDelegate& delegate, QObject* parent = nullptr);
 
     CustomWindow* window() const { return m_window.get(); }
 
 private:
-    void windowDidLoad();
+    void windowDidLoad(AppDelegate& delegate);
 
     std::unique_ptr<CustomWindow> m_window;
 };

@@ -2,8 +2,7 @@
 
 NotificationCenter& NotificationCenter::shared()
 {
-    static NotificationCenter center;
-    return center;
+    return SharedService<NotificationCenter>::get();
 }
 
 void NotificationCenter::addObserver(
@@ -14,7 +13,7 @@ void NotificationCenter::addObserver(
         m_observers.cbegin(), m_observers.cend(), [owner](const Observer& o) { return o.owner == owner; });
     m_observers.append({m_nextId++, owner, name, sender, sender != nullptr, std::move(handler)});
     if (firstForOwner) {
-        QObject::connect(owner, &QObject::destroyed, [this, owner] { removeObserver(owner); });
+        QObject::connect(owner, &QObject::destroyed, &m_context, [this, owner] { removeObserver(owner); });
     }
 }
 
@@ -39,12 +38,6 @@ void NotificationCenter::post(const QString& name, const QVariant& object, const
         }
         observer.handler(object);
     }
-}
-
-qsizetype NotificationCenter::observerCount() const
-{
-    return std::count_if(
-        m_observers.cbegin(), m_observers.cend(), [](const Observer& o) { return !o.owner.isNull(); });
 }
 
 bool NotificationCenter::isRegistered(quint64 id) const

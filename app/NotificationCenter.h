@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SharedService.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -27,7 +29,9 @@ class NotificationCenter
 {
 public:
     using Handler = std::function<void(const QVariant& object)>;
+    using Registration = SharedService<NotificationCenter>::Registration;
 
+    // The registered centre: the application's (ApplicationServices), or a test's own.
     static NotificationCenter& shared();
 
     // `sender`, when given, restricts the observer to notifications posted with that sender.
@@ -35,8 +39,6 @@ public:
     // Removes the owner's observers of `name`, or all of them when `name` is empty.
     void removeObserver(QObject* owner, const QString& name = {});
     void post(const QString& name, const QVariant& object = {}, const QObject* sender = nullptr);
-
-    qsizetype observerCount() const;
 
 private:
     struct Observer
@@ -53,4 +55,6 @@ private:
 
     QList<Observer> m_observers;
     quint64 m_nextId = 1;
+    // Context of the connections that forget an owner's observers; it ends them when the centre goes.
+    QObject m_context;
 };

@@ -5,10 +5,10 @@
 #include "Storyboard.h"
 #include "ViewController.h"
 
-void registerApplicationScreens(Storyboard& storyboard)
+void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
 {
-    storyboard.registerController(
-        QStringLiteral("ViewController"), [](QWidget* parent) { return new ViewController(parent); });
+    storyboard.registerController(QStringLiteral("ViewController"),
+        [&host](QWidget* parent) { return new ViewController(host, parent); });
     storyboard.registerController(QStringLiteral("LogInWindowController"),
         [](QWidget* parent) { return new LogInWindowController(parent); });
 

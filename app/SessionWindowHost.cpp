@@ -2,36 +2,37 @@
 
 #include "AppDelegate.h"
 #include "Storyboard.h"
-#include "platform.h"
+#include "windowing.h"
 
 #include <QDialog>
 
 SessionWindowHost::SessionWindowHost(AppDelegate& delegate)
-    : m_delegate(delegate)
+    : m_delegate(&delegate)
 { }
 
 bool SessionWindowHost::hasMainWindow() const
 {
-    return m_delegate.mainWindow() != nullptr;
+    return m_delegate && m_delegate->mainWindow();
 }
 
 void SessionWindowHost::raiseFrontWindow()
 {
-    m_delegate.orderFrontFirstWindow();
+    if (m_delegate) {
+        m_delegate->orderFrontFirstWindow();
+    }
 }
 
 void SessionWindowHost::endAttachedSheet()
 {
-    if (CustomWindow* window = m_delegate.mainWindow()) {
-        if (QDialog* sheet = window->attachedSheet()) {
-            window->endSheet(sheet);
-        }
+    CustomWindow* window = m_delegate ? m_delegate->mainWindow() : nullptr;
+    if (QDialog* sheet = window ? window->attachedSheet() : nullptr) {
+        window->endSheet(sheet);
     }
 }
 
 void SessionWindowHost::showStartScreen()
 {
-    CustomWindow* window = m_delegate.mainWindow();
+    CustomWindow* window = m_delegate ? m_delegate->mainWindow() : nullptr;
     if (!window) {
         return;
     }

@@ -2,6 +2,8 @@
 
 #include "ApiWindowHost.h"
 
+#include <QPointer>
+
 class AppDelegate;
 
 // The application's windows as the API client sees them: whether there is a main window, and what
@@ -17,5 +19,5 @@ public:
     void showStartScreen() override;
 
 private:
-    AppDelegate& m_delegate;
+    QPointer<AppDelegate> m_delegate; // the API client may outlive the windows: then none is left
 };

@@ -1,7 +1,5 @@
 #include "SettingsStore.h"
 
-#include "platform.h"
-
 namespace {
 
 bool isNumber(const QVariant& value)
@@ -26,8 +24,7 @@ SettingsStore::SettingsStore(std::unique_ptr<QSettings> settings)
 
 SettingsStore& SettingsStore::shared()
 {
-    static SettingsStore store(platform::createUserDefaults());
-    return store;
+    return SharedService<SettingsStore>::get();
 }
 
 bool SettingsStore::boolValue(const char* key) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SettingsKeys.h"
+#include "SharedService.h"
 
 #include <QSettings>
 #include <QStringList>
@@ -15,9 +16,11 @@
 class SettingsStore
 {
 public:
+    using Registration = SharedService<SettingsStore>::Registration;
+
     explicit SettingsStore(std::unique_ptr<QSettings> settings);
 
-    // The store of this user, created on first use.
+    // The registered store: the application's (ApplicationServices), or a test's own.
     static SettingsStore& shared();
 
     bool boolValue(const char* key) const;

@@ -4,8 +4,7 @@
 
 Storyboard& Storyboard::main()
 {
-    static Storyboard storyboard;
-    return storyboard;
+    return SharedService<Storyboard>::get();
 }
 
 void Storyboard::registerController(const QString& identifier, Factory factory)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SharedService.h"
+
 #include <QHash>
 #include <QString>
 #include <QWidget>
@@ -8,14 +10,16 @@
 
 // Builds screens and windows by their identifier, as the application's storyboard "Main" does:
 // "ViewController", "SplitViewController", "LogInWindowController", the window resources named after
-// their class ("VerifyPinOnStart", "FAQWC", ...). Screens register themselves at start-up; a
-// screen that shows web pages registers from the program that links the web engine, so the rest of
-// the application and its tests stay free of it.
+// their class ("VerifyPinOnStart", "FAQWC", ...). Screens are registered at start-up (Screens.cpp),
+// each factory handing its screen what it needs; a screen that shows web pages registers from the
+// program that links the web engine, so the rest of the application and its tests stay free of it.
 class Storyboard
 {
 public:
     using Factory = std::function<QWidget*(QWidget* parent)>;
+    using Registration = SharedService<Storyboard>::Registration;
 
+    // The registered storyboard: the application's (main()), or a test's own.
     static Storyboard& main();
 
     void registerController(const QString& identifier, Factory factory);

@@ -1,20 +1,21 @@
 #include "ViewController.h"
 
 #include "ApiManager.h"
-#include "AppDelegate.h"
 #include "CommonWS.h"
+#include "CustomWindow.h"
+#include "MainWindowHost.h"
 #include "SettingsStore.h"
 #include "Storyboard.h"
-#include "platform.h"
 #include "ui_ViewController.h"
+#include "windowing.h"
 
 #include <QDialog>
 #include <QTimer>
 
-ViewController::ViewController(QWidget* parent, std::chrono::milliseconds routingDelay)
+ViewController::ViewController(MainWindowHost& host, QWidget* parent, std::chrono::milliseconds routingDelay)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::ViewController>())
-    , m_appDelegate(AppDelegate::shared())
+    , m_host(host)
     , m_verifyPinOnStartWC(Storyboard::main().instantiate<QDialog>(QStringLiteral("VerifyPinOnStart"), this))
     , m_routingDelay(routingDelay)
 {
@@ -55,7 +56,7 @@ void ViewController::route(QDialog* signInController)
     const bool isLogin = settings.boolValue(keys::isLogin);
     CommonWS::shared().syncURL({});
 
-    CustomWindow* mainWindow = m_appDelegate ? m_appDelegate->mainWindow() : nullptr;
+    CustomWindow* mainWindow = m_host.mainWindow();
     if (settings.boolValue(keys::isPinSeted) && !settings.boolValue(keys::isLoggedOut)) {
         if (mainWindow && m_verifyPinOnStartWC) {
             mainWindow->beginSheet(m_verifyPinOnStartWC);

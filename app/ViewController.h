@@ -6,7 +6,7 @@
 #include <chrono>
 #include <memory>
 
-class AppDelegate;
+class MainWindowHost;
 class QDialog;
 
 namespace Ui {
@@ -21,8 +21,8 @@ class ViewController : public QWidget
     Q_OBJECT
 
 public:
-    explicit ViewController(
-        QWidget* parent = nullptr, std::chrono::milliseconds routingDelay = std::chrono::milliseconds(1500));
+    explicit ViewController(MainWindowHost& host, QWidget* parent = nullptr,
+        std::chrono::milliseconds routingDelay = std::chrono::milliseconds(1500));
     ~ViewController() override;
 
 protected:
@@ -34,7 +34,7 @@ private:
     void route(QDialog* signInController);
 
     std::unique_ptr<Ui::ViewController> m_ui;
-    QPointer<AppDelegate> m_appDelegate;
+    MainWindowHost& m_host;
     QPointer<QDialog> m_verifyPinOnStartWC;
     std::chrono::milliseconds m_routingDelay;
 };

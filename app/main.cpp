@@ -1,8 +1,8 @@
 // BREVAK: keeps a computer's DNS pointed at a filtering resolver, quits the applications the user
 // blocked, and locks every weakening action behind a PIN.
 
-#include "ApiManager.h"
 #include "AppDelegate.h"
+#include "ApplicationServices.h"
 #include "Configuration.h"
 #include "FAQWC.h"
 #include "MainWindowController.h"
@@ -11,7 +11,7 @@
 #include "SessionWindowHost.h"
 #include "Storyboard.h"
 #include "Theme.h"
-#include "platform.h"
+#include "windowing.h"
 
 #include <QApplication>
 
@@ -26,20 +26,25 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     platform::quitOnTerminationSignals();
 
-    Storyboard& storyboard = Storyboard::main();
-    registerApplicationScreens(storyboard);
+    // Everything below ends, in the reverse order, before the application object does.
+    ApplicationServices services;
+    AppDelegate delegate(platform::createWorkspace(), {configuration::protectionCheckPeriod()});
+
+    Storyboard storyboard;
+    const Storyboard::Registration storyboardRegistration(storyboard);
+    registerApplicationScreens(storyboard, delegate);
     storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
 
-    AppDelegate delegate(platform::createWorkspace(), {configuration::protectionCheckPeriod()});
-    setAlertPresenter(std::make_unique<MessageBoxAlertPresenter>([&delegate]() -> QWidget* {
+    MessageBoxAlertPresenter alerts([&delegate]() -> QWidget* {
         return delegate.mainWindow() ? delegate.mainWindow() : QApplication::activeWindow();
-    }));
-    ApiManager::shared().setWindowHost(std::make_unique<SessionWindowHost>(delegate));
+    });
+    const AlertPresenter::Registration alertsRegistration(alerts);
+    services.api().setWindowHost(std::make_unique<SessionWindowHost>(delegate));
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &delegate,
         &AppDelegate::applicationShouldTerminateAfterLastWindowClosed);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
 
-    MainWindowController mainWindowController;
+    MainWindowController mainWindowController(delegate);
     delegate.applicationDidFinishLaunching();
     mainWindowController.window()->show();
     return QApplication::exec();

@@ -1,16 +1,17 @@
 #pragma once
 
-// The seam between BREVAK and the operating system. Everything above it is the same on macOS and on
-// the simulated Mac used on other hosts; each function and interface here has one implementation per
-// platform, chosen at build time (platform/macos, platform/simulated).
+// The seam between BREVAK and the operating system, without windows: paths, the environment of the
+// programs BREVAK runs, the settings, the computer's identity, the reachability of the internet and
+// the termination signals. It needs Qt Core only, so the core libraries and their tests link no Gui.
+// The window side (workspace, activation policy, title bar) is windowing.h. Everything above the
+// seam is the same on macOS and on the simulated Mac used on other hosts; each function and
+// interface here has one implementation per platform, chosen at build time (platform/macos,
+// platform/simulated).
 
-#include <QIcon>
-#include <QList>
 #include <QObject>
 #include <QProcessEnvironment>
 #include <QSettings>
 #include <QString>
-#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -37,37 +38,6 @@ std::unique_ptr<QSettings> createUserDefaults();
 
 // Bundle identifier of BREVAK itself.
 inline constexpr auto ownBundleIdentifier = "com.mac.brevak";
-
-struct RunningApplication
-{
-    qint64 processId = 0;
-    QString bundleIdentifier;
-    QString localizedName;
-};
-
-// The workspace: which application comes to the front, which applications run, where an
-// application lives and what its icon looks like.
-class Workspace : public QObject
-{
-    Q_OBJECT
-
-public:
-    using QObject::QObject;
-
-    // Running applications with the given bundle identifier, in the workspace's own order.
-    virtual QList<RunningApplication> runningApplications(const QString& bundleIdentifier) const = 0;
-    // Asks a running application to quit; false when it could not be asked.
-    virtual bool terminate(const RunningApplication& application) = 0;
-    // Location of the application with this bundle identifier, or the empty text.
-    virtual QString applicationLocation(const QString& bundleIdentifier) const = 0;
-    virtual QIcon iconForFile(const QString& path) const = 0;
-
-Q_SIGNALS:
-    // An application came to the front.
-    void applicationActivated(const QString& localizedName);
-};
-
-std::unique_ptr<Workspace> createWorkspace(QObject* parent = nullptr);
 
 // Identity of this computer, as the account server knows it.
 std::optional<QString> platformUUID(); // absent when it cannot be read
@@ -101,13 +71,6 @@ Q_SIGNALS:
 };
 
 std::unique_ptr<ReachabilityFlagsSource> createReachabilityFlagsSource(QObject* parent = nullptr);
-
-// Turns the process into a menu-bar-only application (no Dock icon, no menu bar of its own).
-void setAccessoryActivationPolicy();
-
-// A hidden title over a transparent title bar lets the window's content reach its top edge; the
-// opaque style gives the title bar back.
-void setTitleBarTransparent(QWidget* window, bool transparent);
 
 // Ends the application in an orderly way (its aboutToQuit runs) on SIGTERM, SIGINT and SIGHUP, with
 // the exit status 128 + the signal's number.

@@ -14,12 +14,6 @@ namespace {
 constexpr DNSConfiguration::networkservices allServices[] = {DNSConfiguration::networkservices::Ethernet,
     DNSConfiguration::networkservices::WiFi, DNSConfiguration::networkservices::Thunderbolt};
 
-std::unique_ptr<DNSConfiguration>& sharedInstance()
-{
-    static std::unique_ptr<DNSConfiguration> instance;
-    return instance;
-}
-
 // Lines split at every kind of line break, empty lines dropped.
 QStringList lines(const QString& text)
 {
@@ -36,31 +30,12 @@ QString run(const QString& command)
 
 DNSConfiguration& DNSConfiguration::shared()
 {
-    std::unique_ptr<DNSConfiguration>& instance = sharedInstance();
-    if (!instance) {
-        instance = std::make_unique<DNSConfiguration>();
-    }
-    return *instance;
+    return SharedService<DNSConfiguration>::get();
 }
 
-void DNSConfiguration::setShared(std::unique_ptr<DNSConfiguration> instance)
-{
-    sharedInstance() = std::move(instance);
-}
-
-std::unique_ptr<Reachability> DNSConfiguration::internetReachability()
-{
-    std::unique_ptr<Reachability> monitor = Reachability::forInternetConnection(true);
-    if (monitor) {
-        // Running notifications keep the flags current; a monitor that cannot start still answers
-        // from a reading taken when asked.
-        monitor->startNotifications();
-    }
-    return monitor;
-}
-
-DNSConfiguration::DNSConfiguration(const ReachabilityFactory& makeReachability)
+DNSConfiguration::DNSConfiguration(Reachability* reachability)
     : m_dnsIP(configuration::resolverAddress())
+    , m_rechability(reachability)
 {
     m_availableServicesString = run(QStringLiteral("networksetup -listallnetworkservices"));
     for (const QString& line : lines(m_availableServicesString)) {
@@ -73,8 +48,10 @@ DNSConfiguration::DNSConfiguration(const ReachabilityFactory& makeReachability)
             diagnostics::printLine(QStringLiteral("This network does not have any services"));
         }
     }
-    if (makeReachability) {
-        m_rechability = makeReachability();
+    if (m_rechability) {
+        // Running notifications keep the flags current; a monitor that cannot start still answers
+        // from a reading taken when asked.
+        m_rechability->startNotifications();
     }
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "Reachability.h"
+#include "SharedService.h"
+
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <memory>
-
-class Reachability;
 
 // The one object that changes DNS settings. It learns at creation which of the three handled network
 // services exist, points their DNS servers at the filtering resolver or clears them with the system's
@@ -20,17 +21,16 @@ public:
     enum class networkservices { Ethernet, WiFi, Thunderbolt };
 
     using Completion = std::function<void(bool)>;
-    using ReachabilityFactory = std::function<std::unique_ptr<Reachability>()>;
+    using Registration = SharedService<DNSConfiguration>::Registration;
 
-    // The instance of this process, created on first use.
+    // The registered instance: the application's (ApplicationServices makes it on first use), or a
+    // test's own.
     static DNSConfiguration& shared();
-    // Puts `instance` in the place of the shared one; nullptr lets the next use of shared() create a
-    // fresh instance, which lists the services again (tests).
-    static void setShared(std::unique_ptr<DNSConfiguration> instance);
 
-    // Takes the service listing, printing each of its lines, then creates the reachability monitor
-    // with `makeReachability` (absent when that gives nothing).
-    explicit DNSConfiguration(const ReachabilityFactory& makeReachability = &internetReachability);
+    // Takes the service listing, printing each of its lines. `reachability` is the process's monitor
+    // of the internet route, not owned (null: none); its notifications are started, so that its
+    // flags stay current.
+    explicit DNSConfiguration(Reachability* reachability = nullptr);
     ~DNSConfiguration();
     DNSConfiguration(const DNSConfiguration&) = delete;
     DNSConfiguration& operator=(const DNSConfiguration&) = delete;
@@ -54,16 +54,13 @@ public:
     const QList<networkservices>& availableServices() const { return m_availableServices; }
     // The last output of the service's get command, as returned; empty before the first read.
     const QString& statusString(networkservices service) const;
-    Reachability* rechability() const { return m_rechability.get(); }
+    Reachability* rechability() const { return m_rechability; }
 
     // The service's fixed texts.
     static QString listingName(networkservices service);
     static QString getCommand(networkservices service);
     static QString setCommand(networkservices service); // the resolver address follows directly
     static QString clearCommand(networkservices service);
-
-    // The monitor of the general internet route, notifying on the main thread.
-    static std::unique_ptr<Reachability> internetReachability();
 
 private:
     QString& storedStatusString(networkservices service);
@@ -81,6 +78,6 @@ private:
     QString m_wifiStatusString;
     QString m_thunderboltStatusString;
     QString m_availableServicesString;
-    std::unique_ptr<Reachability> m_rechability;
+    QPointer<Reachability> m_rechability;
     QList<networkservices> m_availableServices;
 };

@@ -1,4 +1,4 @@
-#include "platform.h"
+#include "windowing.h"
 
 #include <QImage>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 #include "StateFile.h"
 #include "ThisProcess.h"
-#include "platform.h"
+#include "windowing.h"
 
 // On the simulated Mac there is no Dock: the policy is recorded so that brevak-simctl state shows
 // that BREVAK runs from the menu bar only.

@@ -1,4 +1,4 @@
-#include "platform.h"
+#include "windowing.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 
 #include "StateFile.h"
 #include "WorkspaceRegistration.h"
-#include "platform.h"
+#include "windowing.h"
 
 #include <memory>
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "AlertRecorder.h"
+#include "ApiManager.h"
 #include "ApiWindowHost.h"
-#include "FakeFlagsSource.h"
-#include "Reachability.h"
-#include "SettingsStore.h"
+#include "FakeInternetRoute.h"
+#include "LogCapture.h"
+#include "NotificationCenter.h"
+#include "TemporarySimulatedMac.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include <memory>
@@ -21,47 +23,47 @@ public:
     { }
 
     bool hasMainWindow() const override { return m_mainWindow; }
-    void raiseFrontWindow() override
-    {
-        m_events->append(QStringLiteral("raise front window") + storeState());
-    }
-    void endAttachedSheet() override { m_events->append(QStringLiteral("end sheet") + storeState()); }
-    void showStartScreen() override { m_events->append(QStringLiteral("start screen") + storeState()); }
+    void raiseFrontWindow() override { record(QStringLiteral("raise front window")); }
+    void endAttachedSheet() override { record(QStringLiteral("end sheet")); }
+    void showStartScreen() override { record(QStringLiteral("start screen")); }
 
 private:
-    static QString storeState()
+    void record(const QString& event)
     {
         const SettingsStore& store = SettingsStore::shared();
-        return QStringLiteral(" (token %1, isLoggedOut %2)")
-            .arg(store.textValue(keys::loginToken) ? "stored" : "gone",
-                store.boolValue(keys::isLoggedOut) ? "true" : "false");
+        m_events->append(event
+            + QStringLiteral(" (token %1, isLoggedOut %2)")
+                  .arg(store.textValue(keys::loginToken) ? "stored" : "gone",
+                      store.boolValue(keys::isLoggedOut) ? "true" : "false"));
     }
 
     std::shared_ptr<QStringList> m_events;
     bool m_mainWindow;
 };
 
-// A reachability monitor over flags the test sets.
-struct TestMonitor
+// An API client of the test's own, with what it needs around it: the settings of a temporary
+// simulated Mac, a notification centre, the log, the alerts and an internet route the test controls.
+struct ApiClient
 {
-    std::shared_ptr<FakeFlagsSource::Shared> shared = std::make_shared<FakeFlagsSource::Shared>();
-    FakeFlagsSource* source = nullptr;
+    explicit ApiClient(FakeInternetRoute route = FakeInternetRoute())
+        : route(std::move(route))
+    { }
 
-    std::unique_ptr<Reachability> create(std::optional<quint32> flags, int startError = 0)
+    // Starts watching the route and waits until the synchronisation of its first report is answered.
+    bool startReachable()
     {
-        shared->reading = {flags, flags ? 0 : 5};
-        shared->startError = startError;
-        auto fake = std::make_unique<FakeFlagsSource>(shared);
-        source = fake.get();
-        return std::make_unique<Reachability>(std::move(fake), true);
+        api.startReachability();
+        const bool answered = log.waitFor(QStringLiteral("reachability changed")) && log.waitForAnswers();
+        log.clear();
+        return answered;
     }
-};
 
-inline QByteArray apiFixture(const QString& name)
-{
-    QFile file(QStringLiteral(BREVAK_API_FIXTURES "/") + name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qFatal("missing fixture %s", qPrintable(name));
-    }
-    return file.readAll();
-}
+    TemporarySimulatedMac mac;
+    NotificationCenter notifications;
+    NotificationCenter::Registration notificationsRegistration {notifications};
+    LogCapture log;
+    AlertRecorder alerts;
+    FakeInternetRoute route;
+    std::unique_ptr<Reachability> monitor = route.monitor();
+    ApiManager api {monitor.get()};
+};

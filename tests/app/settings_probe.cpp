@@ -1,6 +1,7 @@
-// Writes or reads the settings store in a process of its own, so that the test sees what really
+// Writes, wipes or reads the settings store in a process of its own, so that the test sees what really
 // reached the disk rather than what QSettings keeps in its cache.
 #include "SettingsStore.h"
+#include "platform.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -12,16 +13,13 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    SettingsStore& store = SettingsStore::shared();
+    SettingsStore store(platform::createUserDefaults());
     const QString mode = app.arguments().value(1);
-
     if (mode == "write") {
         store.setBool(keys::isLogin, true);
         store.setBool(keys::isLoggedOut, false);
         store.setInteger(keys::userId, 42);
-        store.setInteger(keys::attemp, 3);
         store.setString(keys::loginToken, "token-value");
-        store.setString(keys::currentLanguage, "fr");
         store.setObject(keys::blockedAppDetails, QStringList {"Poker Stars"});
         store.flush();
         return 0;
@@ -30,18 +28,14 @@ int main(int argc, char** argv)
         store.wipe();
         return 0;
     }
-
-    QJsonObject result;
-    for (const char* key : {keys::isLogin, keys::isLoggedOut, keys::userId, keys::attemp, keys::loginToken,
-             keys::currentLanguage, keys::blockedAppDetails, keys::isPinSeted}) {
+    QStringList types;
+    for (const char* key : {keys::isLogin, keys::isLoggedOut, keys::userId, keys::loginToken,
+             keys::blockedAppDetails, keys::isPinSeted}) {
         const QVariant value = store.objectValue(key);
-        result.insert(key,
-            QJsonObject {{"type", value.isValid() ? value.typeName() : "absent"},
-                {"value", QJsonValue::fromVariant(value)}});
+        types.append(QString::fromLatin1(value.isValid() ? value.typeName() : "absent"));
     }
-    result.insert("userIdText", store.userId());
-    result.insert("blocked", QJsonArray::fromStringList(store.blockedApplications()));
-    result.insert("isLoginBool", store.boolValue(keys::isLogin));
+    const QJsonObject result {{"types", types.join(' ')}, {"userIdText", store.userId()},
+        {"blocked", QJsonArray::fromStringList(store.blockedApplications())}};
     std::puts(QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
     return 0;
 }

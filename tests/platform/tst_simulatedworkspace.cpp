@@ -1,12 +1,7 @@
 #include "DataRow.h"
 #include "TemporarySimulatedMac.h"
-#include "platform.h"
+#include "windowing.h"
 
-#include <QFile>
-#include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -32,7 +27,7 @@ struct Probe
     // The next line the probe prints; the empty text when none comes.
     QString nextLine()
     {
-        QDeadlineTimer deadline(10000);
+        QDeadlineTimer deadline(20000);
         while (!process.canReadLine() && process.waitForReadyRead(int(deadline.remainingTime()))) { }
         return QString::fromUtf8(process.readLine()).trimmed();
     }
@@ -40,17 +35,9 @@ struct Probe
     QProcess process;
 };
 
-QList<qint64> processIds(const QList<platform::RunningApplication>& applications)
-{
-    QList<qint64> ids;
-    for (const platform::RunningApplication& application : applications) {
-        ids.append(application.processId);
-    }
-    return ids;
-}
-
 } // namespace
 
+// The simulated Mac's workspace against real processes, its state file and brevak-simctl.
 class TestSimulatedWorkspace : public QObject
 {
     Q_OBJECT
@@ -60,19 +47,21 @@ private:
     std::unique_ptr<platform::Workspace> m_workspace;
     const qint64 m_ownProcessId = QCoreApplication::applicationPid();
 
-    QList<qint64> processIdsInStateFile() const
+    QList<qint64> runningBrevaks() const
     {
-        QFile file(m_mac->stateFile());
-        if (!file.open(QIODevice::ReadOnly)) {
-            return {};
-        }
         QList<qint64> ids;
-        const QJsonArray running
-            = QJsonDocument::fromJson(file.readAll()).object().value("runningApplications").toArray();
-        for (const QJsonValue& application : running) {
-            ids.append(application.toObject().value("processId").toInteger());
+        for (const platform::RunningApplication& application :
+            m_workspace->runningApplications("com.mac.brevak")) {
+            ids.append(application.processId);
         }
         return ids;
+    }
+    // Whether the state file still has an entry for the process (the state report leaves ended ones out).
+    bool listedInStateFile(qint64 processId) const
+    {
+        QFile file(m_mac->stateFile());
+        return file.open(QIODevice::ReadOnly)
+            && file.readAll().contains(QStringLiteral("\"processId\": %1,").arg(processId).toUtf8());
     }
 
 private Q_SLOTS:
@@ -89,31 +78,16 @@ private Q_SLOTS:
         m_mac.reset();
     }
 
-    void brevakIsListedAsRunningUntilItsWorkspaceGoes()
-    {
-        const QList<platform::RunningApplication> running
-            = m_workspace->runningApplications("com.mac.brevak");
-        QCOMPARE(running.size(), 1);
-        QCOMPARE(running.first().processId, m_ownProcessId);
-        QCOMPARE(running.first().localizedName, "BREVAK");
-        QVERIFY(m_mac->simctl({"state"}).output.contains(
-            QStringLiteral("  BREVAK (com.mac.brevak): pid %1\n").arg(m_ownProcessId)));
-
-        m_workspace.reset();
-        QVERIFY(!processIdsInStateFile().contains(m_ownProcessId));
-    }
-
     void hearsEveryActivationOnceInOrder()
     {
         QSignalSpy activations(m_workspace.get(), &platform::Workspace::applicationActivated);
-        // The activations come faster than this process takes them.
-        const QStringList names {
-            "Safari", "Royal Flush Poker", "Lucky Spin Casino", "Safari", "Terminal", "BREVAK"};
+        // The activations come faster than this process takes them; the last one, heard last, shows
+        // that none before it was heard twice.
+        const QStringList names {"Safari", "Royal Flush Poker", "Safari", "BREVAK"};
         for (const QString& name : names) {
             QVERIFY(m_mac->setUp({"activate", name}));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(activations.size(), names.size(), 10000);
-        QTest::qWait(300); // nothing more arrives: every activation is heard once
+        QTRY_VERIFY_WITH_TIMEOUT(!activations.isEmpty() && activations.last().first() == "BREVAK", 20000);
         QStringList heard;
         for (const QList<QVariant>& activation : std::as_const(activations)) {
             heard.append(activation.first().toString());
@@ -121,33 +95,24 @@ private Q_SLOTS:
         QCOMPARE(heard, names);
     }
 
-    void everyRunningBrevakHearsTheActivation()
+    // Each BREVAK is listed while its workspace lives, in launch order; asked to terminate, the other
+    // one quits in order and takes itself off the list.
+    void runningInstancesAndTheirTermination()
     {
         Probe other;
         QCOMPARE(other.nextLine(), "ready");
-        QSignalSpy activations(m_workspace.get(), &platform::Workspace::applicationActivated);
-        QVERIFY(m_mac->setUp({"activate", "Royal Flush Poker"}));
+        QCOMPARE(runningBrevaks(), QList<qint64>({m_ownProcessId, other.process.processId()}));
+        QVERIFY(m_mac->setUp({"activate", "Royal Flush Poker"})); // every running BREVAK hears it
         QCOMPARE(other.nextLine(), "activated Royal Flush Poker");
-        QTRY_COMPARE_WITH_TIMEOUT(activations.size(), 1, 5000);
-        QCOMPARE(activations.first().first().toString(), "Royal Flush Poker");
-    }
 
-    void runningInstancesInLaunchOrderAndTerminateQuitsTheOtherInOrder()
-    {
-        Probe other;
-        QCOMPARE(other.nextLine(), "ready");
-        QList<platform::RunningApplication> running = m_workspace->runningApplications("com.mac.brevak");
-        QCOMPARE(processIds(running), QList<qint64>({m_ownProcessId, other.process.processId()}));
-
-        QVERIFY(m_workspace->terminate(running.at(1)));
+        QVERIFY(m_workspace->terminate({other.process.processId(), "com.mac.brevak", "BREVAK"}));
         QCOMPARE(other.nextLine(), "quitting in order");
-        QVERIFY(other.process.waitForFinished(10000));
-        QCOMPARE(other.process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(other.process.exitCode(), 128 + SIGTERM); // quit in order, but not as a success
-        QVERIFY(!processIdsInStateFile().contains(running.at(1).processId)); // it removed itself
-        QCOMPARE(
-            processIds(m_workspace->runningApplications("com.mac.brevak")), QList<qint64>({m_ownProcessId}));
-        QVERIFY(!m_workspace->terminate(running.at(1)));
+        QVERIFY(other.process.waitForFinished(20000));
+        QCOMPARE(other.process.exitCode(), 128 + SIGTERM); // in order, but not as a success
+        QVERIFY(!listedInStateFile(other.process.processId()));
+
+        m_workspace.reset();
+        QVERIFY(!listedInStateFile(m_ownProcessId));
     }
 
     void aBrevakThatDiedIsNoLongerListed()
@@ -156,93 +121,10 @@ private Q_SLOTS:
         QCOMPARE(other.nextLine(), "ready");
         const qint64 otherId = other.process.processId();
         ::kill(static_cast<pid_t>(otherId), SIGKILL);
-        QVERIFY(other.process.waitForFinished(10000));
-        QVERIFY(processIdsInStateFile().contains(otherId)); // it had no chance to leave
-        QCOMPARE(
-            processIds(m_workspace->runningApplications("com.mac.brevak")), QList<qint64>({m_ownProcessId}));
+        QVERIFY(other.process.waitForFinished(20000));
+        QVERIFY(listedInStateFile(otherId)); // it had no chance to leave
+        QCOMPARE(runningBrevaks(), QList<qint64>({m_ownProcessId}));
         QVERIFY(!m_workspace->terminate({otherId, "com.mac.brevak", "BREVAK"}));
-    }
-
-    void terminatingASimulatedApplicationEndsIt()
-    {
-        QVERIFY(m_mac->setUp({"activate", "Safari"}));
-        const QList<platform::RunningApplication> safari
-            = m_workspace->runningApplications("com.apple.Safari");
-        QCOMPARE(safari.size(), 1);
-        QCOMPARE(safari.first().localizedName, "Safari");
-        QVERIFY(m_workspace->terminate(safari.first()));
-        QVERIFY(m_workspace->runningApplications("com.apple.Safari").isEmpty());
-        QVERIFY(!m_workspace->terminate(safari.first()));
-    }
-
-    void applicationLocationByBundleIdentifier_data()
-    {
-        QTest::addColumn<QString>("bundleIdentifier");
-        QTest::addColumn<QString>("location");
-        dataRow("top level", "net.royalflush.poker", "/Applications/Royal Flush Poker.app");
-        dataRow("in a subfolder", "com.apple.Terminal", "/Applications/Utilities/Terminal.app");
-        dataRow("unknown", "com.example.none", "");
-        dataRow("case matters", "com.apple.safari", "");
-    }
-
-    void applicationLocationByBundleIdentifier()
-    {
-        QFETCH(QString, bundleIdentifier);
-        QFETCH(QString, location);
-        QCOMPARE(m_workspace->applicationLocation(bundleIdentifier),
-            location.isEmpty() ? QString() : m_mac->root() + location);
-    }
-
-    void iconFromTheBundleOrAGenericOne()
-    {
-        const QString safari = m_mac->root() + "/Applications/Safari.app";
-        const QImage bundled(safari + "/Contents/Resources/AppIcon.png");
-        const QImage shown = m_workspace->iconForFile(safari).pixmap(128, 128).toImage();
-        QCOMPARE(shown.pixelColor(64, 64), bundled.pixelColor(64, 64));
-        QCOMPARE(shown.pixelColor(20, 64), bundled.pixelColor(20, 64));
-
-        const QString casino = m_mac->root() + "/Applications/Lucky Spin Casino.app";
-        QVERIFY(QFile::remove(casino + "/Contents/Resources/AppIcon.png"));
-        const QImage casinoIcon = m_workspace->iconForFile(casino).pixmap(64, 64).toImage();
-        QCOMPARE(casinoIcon.size(), QSize(64, 64));
-        QCOMPARE(casinoIcon.pixelColor(32, 32), QColor(242, 242, 247)); // the generic icon's face
-
-        for (const QString& path :
-            QStringList {m_mac->root() + "/Applications/Utilities", m_mac->root() + "/nowhere.app"}) {
-            QCOMPARE(m_workspace->iconForFile(path).pixmap(64, 64).toImage().pixelColor(32, 32),
-                QColor(242, 242, 247));
-        }
-    }
-
-    void menuBarOnlyIsRecorded()
-    {
-        platform::setAccessoryActivationPolicy();
-        QVERIFY(m_mac->simctl({"state"}).output.contains(
-            QStringLiteral("  BREVAK (com.mac.brevak): pid %1, menu-bar only\n").arg(m_ownProcessId)));
-    }
-
-    void aDamagedStateIsReportedAndKept()
-    {
-        m_workspace.reset();
-        QFile file(m_mac->stateFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[]");
-        file.close();
-        const auto warning = [](const QString& start) {
-            QTest::ignoreMessage(QtWarningMsg,
-                QRegularExpression("^Simulated Mac: " + start
-                    + ": the state file .* is damaged: the top level is not an object$"));
-        };
-        warning("this BREVAK is not registered as running");
-        warning("activations cannot be read");
-        m_workspace = platform::createWorkspace();
-        warning("running applications cannot be read");
-        QVERIFY(m_workspace->runningApplications("com.mac.brevak").isEmpty());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "[]");
-        file.close();
-        warning("this BREVAK stays listed as running");
-        m_workspace.reset();
     }
 };
 

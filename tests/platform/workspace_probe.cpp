@@ -1,6 +1,6 @@
 // Another BREVAK process for the workspace tests: it prints "ready" once its workspace runs, then
 // every activation it hears, and "quitting in order" when it is asked to quit.
-#include "platform.h"
+#include "windowing.h"
 
 #include <QCoreApplication>
 

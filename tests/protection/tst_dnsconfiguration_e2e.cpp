@@ -1,11 +1,30 @@
-#include "Configuration.h"
+#include "CommandRunner.h"
 #include "DNSConfiguration.h"
-#include "DataRow.h"
 #include "LogCapture.h"
-#include "Reachability.h"
+#include "NotificationCenter.h"
 #include "TemporarySimulatedMac.h"
 
 #include <QTest>
+
+namespace {
+
+const QString resolver = QStringLiteral("198.51.100.153");
+
+QString none(const QString& service)
+{
+    return "There aren't any DNS Servers set on " + service + ".\n";
+}
+
+// Whether the operation called its completion exactly once, with true.
+template<typename Operation>
+bool succeeds(Operation operation)
+{
+    QList<bool> results;
+    operation([&results](bool result) { results.append(result); });
+    return results == QList<bool> {true};
+}
+
+} // namespace
 
 // The DNS configuration as BREVAK runs it: the command texts go through real zsh to the stand-ins,
 // which change a simulated Mac of the test's own.
@@ -14,170 +33,89 @@ class TestDNSConfigurationEndToEnd : public QObject
     Q_OBJECT
 
 private:
+    ProcessCommandRunner m_runner;
+    CommandRunner::Registration m_runnerRegistration {m_runner};
     std::unique_ptr<TemporarySimulatedMac> m_mac;
-    std::unique_ptr<LogCapture> m_log;
-    QString m_resolver;
 
-    std::unique_ptr<DNSConfiguration> create()
+    QString servers(const QString& service) const { return m_mac->dnsServers(service); }
+    static bool start(DNSConfiguration& dns)
     {
-        auto configuration = std::make_unique<DNSConfiguration>(DNSConfiguration::ReachabilityFactory());
-        m_log->clear();
-        return configuration;
+        return succeeds([&](auto done) { dns.startProtection(done); });
     }
-
-    QString servers(const QString& service) const
+    static bool close(DNSConfiguration& dns)
     {
-        return m_mac->run("networksetup", {"-getdnsservers", service}).output;
-    }
-
-    QString none(const QString& service) const
-    {
-        return "There aren't any DNS Servers set on " + service + ".\n";
-    }
-
-    // Whether the operation called its completion exactly once, with true.
-    template<typename Operation>
-    static bool succeeds(Operation operation)
-    {
-        QList<bool> results;
-        operation([&results](bool result) { results.append(result); });
-        return results == QList<bool> {true};
-    }
-    static bool start(DNSConfiguration& configuration)
-    {
-        return succeeds([&](auto completion) { configuration.startProtection(completion); });
-    }
-    static bool close(DNSConfiguration& configuration)
-    {
-        return succeeds([&](auto completion) { configuration.closeProtection(completion); });
+        return succeeds([&](auto done) { dns.closeProtection(done); });
     }
 
 private Q_SLOTS:
+    void initTestCase() { qputenv("BREVAK_RESOLVER_ADDRESS", resolver.toUtf8()); }
+
     void init()
     {
-        m_resolver = configuration::resolverAddress();
         m_mac = std::make_unique<TemporarySimulatedMac>();
         QVERIFY(m_mac->setUp({"init"}));
-        m_log = std::make_unique<LogCapture>();
     }
 
-    void cleanup()
-    {
-        m_log.reset();
-        m_mac.reset();
-    }
+    void cleanup() { m_mac.reset(); }
 
-    void protectedAndReleased_data()
-    {
-        QTest::addColumn<QStringList>("change"); // brevak-simctl arguments, on a typical Mac
-        QTest::addColumn<QStringList>("handled");
-        QTest::addColumn<QStringList>("leftAlone");
-        const QStringList all {"Ethernet", "Wi-Fi", "Thunderbolt Bridge"};
-        // Bluetooth PAN is disabled on a typical Mac, listed as *Bluetooth PAN.
-        dataRow("typical Mac", QStringList {}, all, QStringList {"Bluetooth PAN"});
-        dataRow("Wi-Fi and Thunderbolt Bridge only", QStringList {"service", "remove", "Ethernet"},
-            QStringList {"Wi-Fi", "Thunderbolt Bridge"}, QStringList {});
-        dataRow("Ethernet and Wi-Fi only", QStringList {"service", "remove", "Thunderbolt Bridge"},
-            QStringList {"Ethernet", "Wi-Fi"}, QStringList {});
-        dataRow("a disabled service", QStringList {"service", "disable", "Wi-Fi"},
-            QStringList {"Ethernet", "Thunderbolt Bridge"}, QStringList {"Wi-Fi"});
-    }
-
+    // Every enabled handled service is protected and released; a disabled one is left alone.
     void protectedAndReleased()
     {
-        QFETCH(QStringList, change);
-        QFETCH(QStringList, handled);
-        QFETCH(QStringList, leftAlone);
-        QVERIFY(change.isEmpty() || m_mac->setUp(change));
-        auto configuration = create();
-        QCOMPARE(configuration->availableServices().size(), handled.size());
-        QVERIFY(!configuration->isProtectionActive());
-        QVERIFY(start(*configuration));
-        for (const QString& service : handled) {
-            QCOMPARE(servers(service), m_resolver + '\n');
-        }
-        for (const QString& service : leftAlone) {
-            QCOMPARE(servers(service), none(service));
-        }
-        QVERIFY(configuration->isProtectionActive());
-        // The shortcut needs all three services: without one, protection is set every time.
-        QVERIFY(start(*configuration));
-        QCOMPARE(m_log->contains("already cinfigured"), handled.size() == 3);
-
-        QVERIFY(close(*configuration));
-        for (const QString& service : handled) {
-            QCOMPARE(servers(service), none(service));
-        }
-        QVERIFY(!configuration->isProtectionActive());
-    }
-
-    void noHandledService()
-    {
-        for (const char* service : {"Ethernet", "Wi-Fi", "Thunderbolt Bridge"}) {
-            QVERIFY(m_mac->setUp({"service", "remove", service}));
-        }
-        QVERIFY(m_mac->setUp({"service", "add", "USB 10/100/1000 LAN"}));
-        const auto configuration
-            = std::make_unique<DNSConfiguration>(DNSConfiguration::ReachabilityFactory());
-        QCOMPARE(m_log->lines(),
-            QStringList({"An asterisk (*) denotes that a network service is disabled.",
-                "This network does not have any services", "*Bluetooth PAN",
-                "This network does not have any services", "USB 10/100/1000 LAN",
-                "This network does not have any services"}));
-        QVERIFY(!start(*configuration));
-        QVERIFY(close(*configuration));
-        QCOMPARE(servers("USB 10/100/1000 LAN"), none("USB 10/100/1000 LAN"));
+        QVERIFY(m_mac->setUp({"service", "disable", "Wi-Fi"}));
+        DNSConfiguration dns;
+        QVERIFY(!dns.isProtectionActive());
+        QVERIFY(start(dns));
+        QCOMPARE(servers("Ethernet"), resolver + '\n');
+        QCOMPARE(servers("Thunderbolt Bridge"), resolver + '\n');
+        QCOMPARE(servers("Wi-Fi"), none("Wi-Fi"));
+        QVERIFY(dns.isProtectionActive());
+        QVERIFY(close(dns));
+        QCOMPARE(servers("Thunderbolt Bridge"), none("Thunderbolt Bridge"));
+        QVERIFY(!dns.isProtectionActive());
     }
 
     void theDenySwitchMakesChangesFail()
     {
-        auto configuration = create();
+        DNSConfiguration dns;
         QVERIFY(m_mac->setUp({"deny", "on"}));
-        QVERIFY(!start(*configuration));
-        QCOMPARE(m_log->lines(), QStringList(3, "** Error: Command requires admin privileges.\n"));
-        QCOMPARE(servers("Wi-Fi"), none("Wi-Fi"));
-
+        LogCapture log;
+        QVERIFY(!start(dns));
+        QCOMPARE(log.lines(), QStringList(3, "** Error: Command requires admin privileges.\n"));
         QVERIFY(m_mac->setUp({"deny", "off"}));
-        QVERIFY(start(*configuration));
+        QVERIFY(start(dns));
         QVERIFY(m_mac->setUp({"deny", "on"}));
-        QVERIFY(!close(*configuration)); // protection stays in force
-        QCOMPARE(servers("Ethernet"), m_resolver + '\n');
-        QVERIFY(configuration->isProtectionActive());
+        QVERIFY(!close(dns)); // protection stays in force
+        QCOMPARE(servers("Ethernet"), resolver + '\n');
     }
 
+    // Changed since the last reading, which still shows protection: the shortcut reads again and sets
+    // it again.
     void dnsChangedBehindTheBackIsRestored()
     {
-        auto configuration = create();
-        QVERIFY(start(*configuration));
-        // Changed since the last reading, which still shows protection: the shortcut sets it again.
-        QVERIFY(m_mac->setUp({"dns", "Thunderbolt Bridge", "Empty"}));
-        m_log->clear();
-        QVERIFY(start(*configuration));
-        QCOMPARE(m_log->lines().first(), "already cinfigured");
-        QCOMPARE(servers("Thunderbolt Bridge"), m_resolver + '\n');
-
-        // Changed and read.
-        QVERIFY(m_mac->setUp({"dns", "Wi-Fi", "8.8.8.8"}));
-        QVERIFY(!configuration->isProtectionActive());
-        QCOMPARE(configuration->currentDNSServers().at(1), "8.8.8.8\n (Wi-Fi)");
-        QVERIFY(start(*configuration));
-        QCOMPARE(servers("Wi-Fi"), m_resolver + '\n');
-        QVERIFY(configuration->isProtectionActive());
+        DNSConfiguration dns;
+        QVERIFY(start(dns));
+        QVERIFY(m_mac->setUp({"dns", "Thunderbolt Bridge", "8.8.8.8"}));
+        LogCapture log;
+        QVERIFY(start(dns));
+        QCOMPARE(log.lines().first(), "already cinfigured");
+        QCOMPARE(servers("Thunderbolt Bridge"), resolver + '\n');
     }
 
     void forTheConnectionFollowsTheOfflineSwitch()
     {
-        QVERIFY(m_mac->setUp({"dns", "Wi-Fi", m_resolver}));
-        DNSConfiguration configuration; // with the real monitor of the general route
-        QVERIFY(configuration.rechability());
-        if (configuration.rechability()->currentConnection() == Reachability::Connection::unavailable) {
+        NotificationCenter notifications;
+        const NotificationCenter::Registration registration(notifications);
+        QVERIFY(m_mac->setUp({"dns", "Wi-Fi", resolver}));
+        const std::unique_ptr<Reachability> monitor = Reachability::forInternetConnection();
+        DNSConfiguration dns(monitor.get()); // the real monitor of the general route
+        if (monitor->currentConnection() == Reachability::Connection::unavailable) {
             QSKIP("this machine has no default route");
         }
-        QVERIFY(configuration.isProtectionActiveForConnection()); // Wi-Fi alone counts
+        QVERIFY(dns.isProtectionActiveForConnection()); // Wi-Fi alone counts
         QVERIFY(m_mac->setUp({"network", "offline"}));
-        QTRY_VERIFY(!configuration.isProtectionActiveForConnection()); // every listed service counts
+        QTRY_VERIFY(!dns.isProtectionActiveForConnection()); // every listed service counts
         QVERIFY(m_mac->setUp({"network", "online"}));
-        QTRY_VERIFY(configuration.isProtectionActiveForConnection());
+        QTRY_VERIFY(dns.isProtectionActiveForConnection());
     }
 };
 

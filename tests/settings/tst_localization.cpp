@@ -1,13 +1,15 @@
 #include "DataRow.h"
 #include "Localization.h"
-#include "LogCapture.h"
 #include "MessageTable.h"
 #include "SettingsStore.h"
+#include "StringsFile.h"
 #include "TemporarySimulatedMac.h"
 
+#include <QSet>
+#include <QStringEncoder>
 #include <QTest>
 
-// Runs on an English system and, registered a second time, on a French one.
+// The strings files and the lookups through them. Runs on an English, a French and a bare system.
 class TestLocalization : public QObject
 {
     Q_OBJECT
@@ -32,9 +34,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expectedOnEnglishSystem");
         QTest::addColumn<QString>("expectedOnFrenchSystem");
         dataRow("french", QVariant("fr"), "Add", "Ajouter", "Ajouter");
-        dataRow("english", QVariant("en"), "Add", "Add", "Add");
-        dataRow("unset follows the system", QVariant(), "Add", "Add", "Ajouter");
-        dataRow("not a text follows the system", QVariant(12), "Add", "Add", "Ajouter");
         dataRow("key missing from french", QVariant("fr"), "Not a key", "Not a key", "Not a key");
         // A language without a resource shows English rather than blank labels.
         dataRow("german has no resource", QVariant("de"), "Add", "Add", "Add");
@@ -60,17 +59,6 @@ private Q_SLOTS:
         QCOMPARE(localizedText("Logout"), QString::fromUtf8("Déconnexion"));
     }
 
-    void lookupsAreLogged()
-    {
-        SettingsStore::shared().setString(keys::currentLanguage, "fr");
-        LogCapture log;
-        localizedText("OR");
-        QCOMPARE(log.lines().size(), 2);
-        QVERIFY(log.lines().at(0).startsWith("Localized Dict - ["));
-        QVERIFY(log.lines().at(0).contains("\"OR\": \"OU\""));
-        QCOMPARE(log.lines().at(1), "Localized String - OU");
-    }
-
     void anUnreadableResourceShowsTheKey()
     {
         QTemporaryDir folder;
@@ -92,6 +80,68 @@ private Q_SLOTS:
             frenchSystem() ? QString::fromUtf8("Réseau inaccessible") : "Network Not Reachable");
         localization::setResourceFolder("/nonexistent");
         QCOMPARE(messages::ooops(), frenchSystem() ? "Oups" : "Ooops");
+    }
+
+    void wellFormedFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<StringsFile::Dictionary>("expected");
+        dataRow("entries and comments",
+            QByteArray("/* Title */\n\"Ooops\" = \"Oups\"; // after\n\"OR\"=\"OU\";"),
+            StringsFile::Dictionary {{"Ooops", "Oups"}, {"OR", "OU"}});
+        // Escaped rather than raw: moc misreads raw strings with backslashes.
+        dataRow("escapes", QByteArray("\"a\\\"b\" = \"line\\none\\ttab \\\\ \\U00e9\";"),
+            StringsFile::Dictionary {{"a\"b", QString::fromUtf8("line\none\ttab \\ é")}});
+        QStringEncoder toUtf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+        dataRow("utf-16 with byte order mark", QByteArray(toUtf16(QStringLiteral("\"Add\" = \"Ajouter\";"))),
+            StringsFile::Dictionary {{"Add", "Ajouter"}});
+    }
+
+    void wellFormedFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(StringsFile::Dictionary, expected);
+        QString error;
+        const std::optional<StringsFile::Dictionary> parsed = StringsFile::parse(bytes, &error);
+        QVERIFY2(parsed, qPrintable(error));
+        QCOMPARE(*parsed, expected);
+    }
+
+    void malformedFilesGiveNoDictionary_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        dataRow("missing semicolon", QByteArray("\"a\" = \"b\"\n\"c\" = \"d\";"));
+        dataRow("unknown escape", QByteArray("\"a\" = \"\\q\";"));
+        dataRow("invalid utf-8", QByteArray("\"a\" = \"\xff\xfe\xfd\";"));
+    }
+
+    void malformedFilesGiveNoDictionary()
+    {
+        QFETCH(QByteArray, bytes);
+        QString error;
+        QVERIFY(!StringsFile::parse(bytes, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    // Every text the screens look up must be in both shipped files, and French must be translated.
+    void shippedResourcesHoldEveryKey()
+    {
+        QString error;
+        const auto english = StringsFile::read(BREVAK_RESOURCES_DIR "/en.strings", &error);
+        QVERIFY2(english, qPrintable(error));
+        const auto french = StringsFile::read(BREVAK_RESOURCES_DIR "/fr.strings", &error);
+        QVERIFY2(french, qPrintable(error));
+
+        QCOMPARE(QSet<QString>(english->keyBegin(), english->keyEnd()),
+            QSet<QString>(french->keyBegin(), french->keyEnd()));
+        for (auto it = english->cbegin(); it != english->cend(); ++it) {
+            QCOMPARE(it.value(), it.key());
+        }
+        for (const char* key : {"Ooops", "Network Not Reachable", "error Code :", "Requires admin privileges",
+                 "Pin Protection", "Forever *", "terms", "privacy", "Blocker Is On!"}) {
+            QVERIFY2(french->contains(key), key);
+            QVERIFY2(french->value(key) != QLatin1String(key), key);
+        }
     }
 };
 

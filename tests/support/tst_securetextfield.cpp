@@ -20,6 +20,8 @@ class TestSecureTextField : public QObject
 
 private:
     TemporarySimulatedMac m_mac;
+    NotificationCenter m_notifications;
+    NotificationCenter::Registration m_notificationsRegistration {m_notifications};
 
     // The tool button Qt makes for the eye action.
     static QToolButton* eyeButton(SecureTextField& field)

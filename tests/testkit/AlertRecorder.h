@@ -6,8 +6,8 @@
 
 #include <functional>
 
-// Takes the place of the alert presenter while it lives: keeps every alert and lets the test press OK.
-class AlertRecorder
+// The registered alert presenter while it lives: keeps every alert and lets the test press OK.
+class AlertRecorder : public AlertPresenter
 {
 public:
     struct Alert
@@ -17,10 +17,10 @@ public:
         std::function<void()> onOk;
     };
 
-    AlertRecorder();
-    ~AlertRecorder();
-    AlertRecorder(const AlertRecorder&) = delete;
-    AlertRecorder& operator=(const AlertRecorder&) = delete;
+    void present(const QString& message, const QString& informative, std::function<void()> onOk) override
+    {
+        m_alerts.append({message, informative, std::move(onOk)});
+    }
 
     const QList<Alert>& alerts() const { return m_alerts; }
     qsizetype count() const { return m_alerts.size(); }
@@ -28,7 +28,6 @@ public:
     void pressOk();
 
 private:
-    friend class RecordingPresenter;
     QList<Alert> m_alerts;
-    std::unique_ptr<AlertPresenter> m_previous;
+    Registration m_registration {*this};
 };

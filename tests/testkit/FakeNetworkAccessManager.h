@@ -12,7 +12,6 @@ struct RecordedRequest
     QNetworkRequest request;
     QByteArray body;
 
-    bool isPost() const { return operation == QNetworkAccessManager::PostOperation; }
     QUrl url() const { return request.url(); }
     QByteArray header(const QByteArray& name) const { return request.rawHeader(name); }
 };
@@ -24,28 +23,23 @@ struct FakeResponse
     QByteArray body;
     QNetworkReply::NetworkError transportError = QNetworkReply::NoError; // set: no HTTP answer at all
     QString errorText;
-    bool never = false; // the answer never comes (until the reply is aborted)
 
-    static FakeResponse answer(int status, QByteArray body)
-    {
-        return {status, std::move(body), {}, {}, false};
-    }
+    static FakeResponse answer(int status, QByteArray body) { return {status, std::move(body), {}, {}}; }
     static FakeResponse failure(QNetworkReply::NetworkError error, QString text)
     {
-        return {0, {}, error, std::move(text), false};
+        return {0, {}, error, std::move(text)};
     }
-    static FakeResponse silence() { return {0, {}, {}, {}, true}; }
 };
 
 // A network access manager that answers from memory, after one turn of the event loop, as the real
 // one answers after the network did. It records every request. HTTP statuses of 4xx and 5xx come with
-// the same error codes the real manager gives them.
+// the error codes the real manager gives them.
 class FakeNetworkAccessManager : public QNetworkAccessManager
 {
     Q_OBJECT
 
 public:
-    explicit FakeNetworkAccessManager(QObject* parent = nullptr);
+    using QNetworkAccessManager::QNetworkAccessManager;
 
     // The same answer to every request from now on (until then: 200 with "{}").
     void respondWith(FakeResponse response) { m_response = std::move(response); }
@@ -61,26 +55,4 @@ protected:
 private:
     FakeResponse m_response = FakeResponse::answer(200, "{}");
     QList<RecordedRequest> m_requests;
-};
-
-// The reply of the fake manager.
-class FakeReply : public QNetworkReply
-{
-    Q_OBJECT
-
-public:
-    FakeReply(const RecordedRequest& request, FakeResponse response, QObject* parent);
-
-    void abort() override;
-    qint64 bytesAvailable() const override;
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override;
-
-private:
-    void respond();
-    void finishWith(QNetworkReply::NetworkError error, const QString& text);
-
-    FakeResponse m_response;
-    QByteArray m_unread;
 };

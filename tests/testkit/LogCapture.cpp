@@ -2,6 +2,8 @@
 
 #include "Diagnostics.h"
 
+#include <QTest>
+
 LogCapture::LogCapture()
 {
     diagnostics::setSink([this](const QString& line) { m_lines.append(line); });
@@ -10,4 +12,21 @@ LogCapture::LogCapture()
 LogCapture::~LogCapture()
 {
     diagnostics::setSink({});
+}
+
+bool LogCapture::waitForAnswers(int count, std::chrono::milliseconds timeout) const
+{
+    return QTest::qWaitFor(
+        [&] {
+            return std::count_if(m_lines.cbegin(), m_lines.cend(), [](const QString& line) {
+                return line.startsWith(QLatin1String("Response Data - "))
+                    || line.startsWith(QLatin1String("Error : "));
+            }) >= count;
+        },
+        int(timeout.count()));
+}
+
+bool LogCapture::waitFor(const QString& line, std::chrono::milliseconds timeout) const
+{
+    return QTest::qWaitFor([&] { return m_lines.contains(line); }, int(timeout.count()));
 }

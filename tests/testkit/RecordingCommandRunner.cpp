@@ -2,16 +2,6 @@
 
 #include "platform.h"
 
-RecordingCommandRunner::RecordingCommandRunner()
-{
-    CommandRunner::setShared(this);
-}
-
-RecordingCommandRunner::~RecordingCommandRunner()
-{
-    CommandRunner::setShared(nullptr);
-}
-
 QString RecordingCommandRunner::runProgram(const QString& executable, const QStringList& arguments)
 {
     const bool isShell

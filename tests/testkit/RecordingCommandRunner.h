@@ -8,14 +8,11 @@
 #include <functional>
 
 // A command runner that runs nothing: it records every command and answers from a script the test
-// sets up. It replaces the shared runner while it lives.
+// sets up. It is the registered runner while it lives.
 class RecordingCommandRunner : public CommandRunner
 {
 public:
     using Responder = std::function<QString(const QString& command)>;
-
-    RecordingCommandRunner();
-    ~RecordingCommandRunner() override;
 
     QString runProgram(const QString& executable, const QStringList& arguments) override;
     void runAppleScript(const QString& source) override;
@@ -33,4 +30,5 @@ private:
     QStringList m_commands;
     QHash<QString, QString> m_answers;
     Responder m_responder;
+    Registration m_registration {*this};
 };

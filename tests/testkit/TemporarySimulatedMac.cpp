@@ -1,23 +1,29 @@
 #include "TemporarySimulatedMac.h"
 
+#include "platform.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 
-TemporarySimulatedMac::TemporarySimulatedMac()
-    : m_previousRoot(qgetenv("BREVAK_SIMULATED_ROOT"))
-    , m_hadPreviousRoot(qEnvironmentVariableIsSet("BREVAK_SIMULATED_ROOT"))
+TemporarySimulatedMac::RootVariable::RootVariable(const QString& root)
+    : m_previous(qgetenv("BREVAK_SIMULATED_ROOT"))
+    , m_wasSet(qEnvironmentVariableIsSet("BREVAK_SIMULATED_ROOT"))
 {
-    qputenv("BREVAK_SIMULATED_ROOT", m_folder.path().toUtf8());
+    qputenv("BREVAK_SIMULATED_ROOT", root.toUtf8());
 }
 
-TemporarySimulatedMac::~TemporarySimulatedMac()
+TemporarySimulatedMac::RootVariable::~RootVariable()
 {
-    if (m_hadPreviousRoot) {
-        qputenv("BREVAK_SIMULATED_ROOT", m_previousRoot);
+    if (m_wasSet) {
+        qputenv("BREVAK_SIMULATED_ROOT", m_previous);
     } else {
         qunsetenv("BREVAK_SIMULATED_ROOT");
     }
 }
+
+TemporarySimulatedMac::TemporarySimulatedMac()
+    : m_settings(platform::createUserDefaults())
+{ }
 
 QString TemporarySimulatedMac::programPath(const QString& program)
 {
@@ -48,4 +54,9 @@ bool TemporarySimulatedMac::setUp(const QStringList& arguments) const
             qPrintable(result.errors));
     }
     return result.succeeded();
+}
+
+QString TemporarySimulatedMac::dnsServers(const QString& service) const
+{
+    return run(QStringLiteral("networksetup"), {QStringLiteral("-getdnsservers"), service}).output;
 }

@@ -1,0 +1,57 @@
+#pragma once
+
+// The window side of the seam to the operating system: the workspace (which application comes to the
+// front, running applications, application icons), the activation policy and the title bar. It needs
+// Qt Gui and Qt Widgets; the seam without windows is platform.h.
+
+#include "platform.h"
+
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+namespace platform {
+
+struct RunningApplication
+{
+    qint64 processId = 0;
+    QString bundleIdentifier;
+    QString localizedName;
+};
+
+// The workspace: which application comes to the front, which applications run, where an
+// application lives and what its icon looks like.
+class Workspace : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Running applications with the given bundle identifier, in the workspace's own order.
+    virtual QList<RunningApplication> runningApplications(const QString& bundleIdentifier) const = 0;
+    // Asks a running application to quit; false when it could not be asked.
+    virtual bool terminate(const RunningApplication& application) = 0;
+    // Location of the application with this bundle identifier, or the empty text.
+    virtual QString applicationLocation(const QString& bundleIdentifier) const = 0;
+    virtual QIcon iconForFile(const QString& path) const = 0;
+
+Q_SIGNALS:
+    // An application came to the front.
+    void applicationActivated(const QString& localizedName);
+};
+
+std::unique_ptr<Workspace> createWorkspace(QObject* parent = nullptr);
+
+// Turns the process into a menu-bar-only application (no Dock icon, no menu bar of its own).
+void setAccessoryActivationPolicy();
+
+// A hidden title over a transparent title bar lets the window's content reach its top edge; the
+// opaque style gives the title bar back.
+void setTitleBarTransparent(QWidget* window, bool transparent);
+
+} // namespace platform

@@ -1,0 +1,271 @@
+#include "AppDelegate.h"
+#include "DataRow.h"
+#include "Diagnostics.h"
+#include "EventOrder.h"
+#include "FakeApplication.h"
+#include "FakeWorkspace.h"
+#include "Localization.h"
+#include "LogCapture.h"
+#include "MainWindowController.h"
+#include "SessionWindowHost.h"
+#include "ViewController.h"
+
+#include <QDialog>
+#include <QScreen>
+#include <QTest>
+
+// The launch and life of the application and where its start screen leads, with its services over
+// fakes and a fake workspace.
+class TestApplication : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<AppDelegate> m_delegate;
+    FakeWorkspace* m_workspace = nullptr;
+    std::unique_ptr<FakeApplication> m_app;
+
+    SettingsStore& settings() { return SettingsStore::shared(); }
+
+    static QDialog* visibleSheet(QWidget* window)
+    {
+        for (QDialog* dialog : window->findChildren<QDialog*>()) {
+            if (dialog->isVisible()) {
+                return dialog;
+            }
+        }
+        return nullptr;
+    }
+    const QStringList& commands() const { return m_app->networksetup.runner.commands(); }
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("BREVAK_RESOLVER_ADDRESS", "198.51.100.153"); }
+
+    void init()
+    {
+        auto workspace = std::make_unique<FakeWorkspace>();
+        m_workspace = workspace.get();
+        m_delegate = std::make_unique<AppDelegate>(std::move(workspace), AppDelegate::Options {});
+        m_app = std::make_unique<FakeApplication>(*m_delegate);
+    }
+
+    void cleanup()
+    {
+        m_app.reset();
+        m_delegate.reset();
+    }
+
+    // A stored language other than the system's follows the system; nothing stored stays so.
+    void theStoredLanguageFollowsTheSystem()
+    {
+        m_delegate->applicationDidFinishLaunching();
+        QVERIFY(!settings().objectValue(keys::currentLanguage).isValid());
+        const QString system = localization::systemLanguageCode();
+        settings().setString(keys::currentLanguage, system == "fr" ? "en" : "fr");
+        m_delegate->applicationDidFinishLaunching();
+        QCOMPARE(settings().textValue(keys::currentLanguage), system);
+    }
+
+    // Menu-bar item, Google restore, protection, agent, single instance: one log shows the order.
+    void theLaunchRunsItsStepsInOrder()
+    {
+        settings().setBool(keys::dnsLastStatus, true);
+        m_workspace->running = {{100, "com.mac.brevak", "BREVAK"}, {300, "com.mac.brevak", "BREVAK"}};
+        LogCapture log;
+        m_delegate->applicationDidFinishLaunching();
+
+        const auto position = [&log](const QString& start) {
+            const auto it = std::find_if(log.lines().cbegin(), log.lines().cend(),
+                [&start](const QString& line) { return line.startsWith(start); });
+            return it == log.lines().cend() ? -1 : int(it - log.lines().cbegin());
+        };
+        const QList<int> order {position("No menu bar for the status item"), position("No user"),
+            position("Thunderbolt Bridge"), position("LaunchAgents Folder Created"),
+            position("Load Plist - ")};
+        QVERIFY2(!order.contains(-1), qPrintable(log.lines().join('\n')));
+        QVERIFY2(std::is_sorted(order.cbegin(), order.cend()), qPrintable(log.lines().join('\n')));
+        QCOMPARE(commands().mid(commands().size() - 1),
+            QStringList {platform::launchctlPath() + " load " + LaunchAgent::destination()});
+        QCOMPARE(m_workspace->terminated.size(), 1); // the last step
+        QCOMPARE(m_workspace->terminated.first().processId, 100);
+    }
+
+    // The launch asks for the account's state once for each step that wants it: the start screen's
+    // load and routing, the monitor's first report and protection applied at launch.
+    void theLaunchSynchronisesOncePerStep_data()
+    {
+        QTest::addColumn<bool>("protection");
+        QTest::addColumn<int>("synchronisations");
+        dataRow("protection wanted", true, 4);
+        dataRow("protection not wanted", false, 3);
+    }
+
+    void theLaunchSynchronisesOncePerStep()
+    {
+        QFETCH(bool, protection);
+        QFETCH(int, synchronisations);
+        settings().setBool(keys::dnsLastStatus, protection);
+        MainWindowController mainWindowController(*m_delegate);
+        m_delegate->applicationDidFinishLaunching();
+        mainWindowController.window()->show();
+        // The routing comes last, 1.5 s after the window shows.
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindowController.window()->attachedSheet(), 20000);
+        QVERIFY(waitForPostedEvents());
+        QCOMPARE(m_app->requestsTo("sync-url"), synchronisations);
+        QCOMPARE(m_app->route.starts(), 1);
+    }
+
+    void aBlockedApplicationIsQuitAndTheBlockPageFillsTheScreen()
+    {
+        settings().setObject(keys::blockedAppDetails, QStringList {"Lucky Spin Casino"});
+        m_delegate->applicationDidFinishLaunching();
+        m_app->networksetup.runner.clear();
+
+        m_workspace->activate("Safari");
+        QVERIFY(commands().isEmpty());
+        QVERIFY(!m_delegate->helpWindow());
+
+        m_workspace->activate("Lucky Spin Casino");
+        QCOMPARE(
+            commands(), QStringList {"applescript: tell application \"Lucky Spin Casino\"\nquit\nend tell"});
+        QVERIFY(m_delegate->helpWindow()->isVisible());
+        QCOMPARE(m_delegate->helpWindow()->size(), QGuiApplication::primaryScreen()->geometry().size());
+    }
+
+    void theStatusItemBringsTheWindowBackAndReportsThePinState()
+    {
+        m_app->server.respondWith(FakeResponse::answer(200, syncAnswer(true)));
+        m_app->services.api().startReachability();
+        CustomWindow window;
+        m_delegate->setMainWindow(&window);
+        QObject observer;
+        QList<QVariant> posted;
+        NotificationCenter::shared().addObserver(
+            &observer, notifications::pinProtectionOff, [&](const QVariant& value) { posted << value; });
+
+        m_delegate->showWindow();
+        QVERIFY(window.isVisible());
+        QTRY_COMPARE(posted, QList<QVariant> {true});
+        QCOMPARE(settings().boolValue(keys::isPinSeted), true);
+    }
+
+    void closingTheLastWindowKeepsBrevakInTheMenuBar()
+    {
+        QCOMPARE(m_delegate->applicationShouldTerminateAfterLastWindowClosed(), false);
+        QVERIFY(m_app->mac.simctl({"state"}).output.contains("menu-bar only"));
+    }
+
+    // The agent is copied once; a second launch leaves the user's copy as it is and loads it all the same.
+    void theLaunchAgentIsNeverReplaced()
+    {
+        m_delegate->applicationDidFinishLaunching();
+        QFile installed(LaunchAgent::destination());
+        QVERIFY(installed.permissions() & QFileDevice::WriteOwner); // the user can edit or remove it
+        QVERIFY(installed.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        installed.write("edited by the user");
+        installed.close();
+        m_app->networksetup.runner.clear();
+        LogCapture log;
+        m_delegate->applicationDidFinishLaunching();
+        QVERIFY(log.lines().filter("Error copying .plist file: ").size() == 1);
+        QVERIFY(m_app->networksetup.runner.commands().contains(
+            platform::launchctlPath() + " load " + LaunchAgent::destination()));
+        QVERIFY(installed.open(QIODevice::ReadOnly));
+        QCOMPARE(installed.readAll(), "edited by the user");
+    }
+
+    void routing_data()
+    {
+        QTest::addColumn<bool>("pinSet");
+        QTest::addColumn<bool>("loggedOut");
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<QString>("expected");
+        dataRow("PIN set, not signed in: still the gate", true, false, false, "sheet VerifyPinOnStart");
+        dataRow("PIN set but logged out, signed in", true, true, true, "home");
+        dataRow("signed in", false, false, true, "home");
+        dataRow("first run", false, false, false, "sheet LogInWindowController");
+    }
+
+    void routing()
+    {
+        QFETCH(bool, pinSet);
+        QFETCH(bool, loggedOut);
+        QFETCH(bool, signedIn);
+        QFETCH(QString, expected);
+        settings().setBool(keys::isLoggedOut, loggedOut);
+        settings().setBool(keys::isLogin, signedIn);
+        // The server is the authority on the PIN: its answers agree with the stored state.
+        settings().setBool(keys::isPinSeted, pinSet);
+        m_app->server.respondWith(FakeResponse::answer(200, syncAnswer(pinSet)));
+
+        CustomWindow window;
+        m_delegate->setMainWindow(&window);
+        window.setContentViewController(
+            new ViewController(*m_delegate, nullptr, std::chrono::milliseconds(0)));
+        window.show();
+
+        if (expected == "home") {
+            QTRY_COMPARE(window.contentViewController()->objectName(), "SplitViewController");
+            QCOMPARE(window.property("titleBarTransparent").toBool(), true);
+            QVERIFY(!visibleSheet(&window));
+        } else {
+            QTRY_VERIFY(visibleSheet(&window));
+            QCOMPARE("sheet " + visibleSheet(&window)->objectName(), expected);
+            QCOMPARE(visibleSheet(&window)->windowModality(), Qt::WindowModal);
+            QVERIFY(qobject_cast<ViewController*>(window.contentViewController()));
+        }
+    }
+
+    // Each new start screen (after a logout, for instance) asks for the account's state when it loads
+    // and when it routes, and starts no reachability monitor of its own: the process's one monitor
+    // reports once, for the first start screen.
+    void aNewStartScreenSynchronisesTwiceAndWatchesNothingNew()
+    {
+        CustomWindow window;
+        m_delegate->setMainWindow(&window);
+        window.setContentViewController(
+            new ViewController(*m_delegate, nullptr, std::chrono::milliseconds(0)));
+        window.show();
+        QTRY_VERIFY(visibleSheet(&window)); // routed
+        QTRY_COMPARE(m_app->requestsTo("sync-url"), 3); // load, routing, the monitor's first report
+
+        window.setContentViewController(
+            new ViewController(*m_delegate, nullptr, std::chrono::milliseconds(0)));
+        QTRY_COMPARE(m_app->requestsTo("sync-url"), 5); // load, routing
+        QVERIFY(waitForPostedEvents());
+        QCOMPARE(m_app->requestsTo("sync-url"), 5);
+        QCOMPARE(m_app->route.starts(), 1);
+    }
+
+    // A 401 while signed in: the sheet ends and a new start screen fills a window of 795 by 594 with an
+    // opaque title bar.
+    void anExpiredSessionReturnsToTheStartScreen()
+    {
+        m_app->services.api().setWindowHost(std::make_unique<SessionWindowHost>(*m_delegate));
+        settings().setBool(keys::isLogin, true);
+        settings().setString(keys::loginToken, "session-token");
+
+        CustomWindow window;
+        m_delegate->setMainWindow(&window);
+        window.setContentViewController(Storyboard::main().instantiate("SplitViewController"));
+        window.show();
+        window.beginSheet(Storyboard::main().instantiate<QDialog>("PasswordWindowController"));
+        QVERIFY(window.attachedSheet());
+
+        m_app->services.api().startReachability();
+        m_app->server.respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
+        bool completed = false;
+        CommonWS::shared().syncURL([&] { completed = true; });
+        QTRY_VERIFY(qobject_cast<ViewController*>(window.contentViewController()));
+
+        QVERIFY(!window.attachedSheet());
+        QCOMPARE(window.minimumSize(), QSize(795, 594));
+        QCOMPARE(window.maximumSize(), QSize(795, 594));
+        QCOMPARE(window.property("titleBarTransparent").toBool(), false);
+        QCOMPARE(settings().boolValue(keys::isLoggedOut), true); // the store's side is tst_apimanager's
+        QVERIFY(!completed);
+    }
+};
+
+QTEST_MAIN(TestApplication)
+#include "tst_application.moc"
