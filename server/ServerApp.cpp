@@ -4,6 +4,7 @@
 #include "AdminCommands.h"
 #include "Authenticator.h"
 #include "Clock.h"
+#include "CurlJsonSource.h"
 #include "Database.h"
 #include "DeviceRecorder.h"
 #include "Diagnostics.h"
@@ -27,7 +28,6 @@
 #include <QUrl>
 
 #include <atomic>
-#include <curl/curl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <thread>
@@ -171,9 +171,10 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     PasswordHasher hasher(strength, options.hashThreads, signInsAllowedToWait(options));
     const qint64 sessionLifetime = static_cast<qint64>(options.sessionDays) * 86400;
     DeviceRecorder devices(db);
+    const CurlJsonSource providers;
     const SocialVerifier social({options.googleTokenInfoUrl, options.facebookGraphUrl, options.googleClientId,
                                     options.facebookAppUrl, options.facebookAppId},
-        options.trustSocialTokens);
+        providers, options.trustSocialTokens);
     Authenticator authenticator(db, clock, options.defaultToken, sessionLifetime);
     PinLock pinLock(db, clock);
     DueMailSender dueMail(db, clock, *foundation.cipher, *foundation.mail);
@@ -206,7 +207,11 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     websites = std::make_unique<WebsiteEndpoints>(
         db, clock, pinLock, publicUrl + QStringLiteral("/api/v3/getblockwebsitebyuser"));
     resetPage = std::make_unique<ResetPage>(db, clock, hasher);
-    router = std::make_unique<Router>(authenticator, *accounts, *pins, *websites, *resetPage);
+    router = std::make_unique<Router>(authenticator);
+    accounts->addRoutes(*router);
+    pins->addRoutes(*router);
+    websites->addRoutes(*router);
+    resetPage->addRoutes(*router);
 
     if (!options.devClockFile.isEmpty())
         say(QStringLiteral("DEVELOPMENT: the time is read from ") + options.devClockFile);
@@ -243,7 +248,7 @@ int runBrevakServer(const ServerOptions& options)
 {
     // Before any thread starts, so that every thread inherits the blocked signals.
     ShutdownSignals shutdownSignals;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    const CurlLibrary curl;
     QString error;
     std::optional<Foundation> foundation = layFoundation(options, error);
     int status = 2;
@@ -254,7 +259,5 @@ int runBrevakServer(const ServerOptions& options)
     } else {
         status = runServer(options, *foundation, shutdownSignals);
     }
-    foundation.reset();
-    curl_global_cleanup();
     return status;
 }
