@@ -35,7 +35,7 @@ Mail resetMail(const UserRecord& user, const QString& link)
 } // namespace
 
 AccountEndpoints::AccountEndpoints(Database& db, const Clock& clock, PasswordHasher& hasher,
-    const SocialVerifier& social, MailTransport& mail, DeviceRecorder& devices, Settings settings)
+    const SocialVerifier& social, BackgroundMailer& mail, DeviceRecorder& devices, Settings settings)
     : m_users(db)
     , m_sessions(db)
     , m_pins(db)
@@ -46,6 +46,10 @@ AccountEndpoints::AccountEndpoints(Database& db, const Clock& clock, PasswordHas
     , m_mail(mail)
     , m_devices(devices)
     , m_settings(std::move(settings))
+    , m_signInsByClient(m_settings.signInsPerMinute, 60)
+    , m_failuresByAccount(failedSignInsPerQuarterHour, 15 * 60)
+    , m_resetsByClient(m_settings.resetMailsPerHour, 3600)
+    , m_resetsByAddress(resetMailsPerAddressPerHour, 3600)
 { }
 
 void AccountEndpoints::addRoutes(Router& router)
@@ -74,20 +78,20 @@ ApiResponse AccountEndpoints::signup(const Call& call)
     if (!validation::isEmailAddress(email))
         return answers::refusal(
             resultcode::invalid, QStringLiteral("The email must be a valid email address."));
-    if (!validation::isAcceptablePassword(password))
-        return answers::refusal(resultcode::invalid,
-            QStringLiteral("The password must be at least %1 characters.")
-                .arg(validation::minPasswordLength));
+    if (const std::optional<QString> refusal = validation::passwordRefusal(password))
+        return answers::refusal(resultcode::invalid, *refusal);
     if (!validation::isAcceptableText(deviceName))
         return answers::refusal(resultcode::invalid,
             QStringLiteral("The device name must be at most %1 characters.").arg(validation::maxTextLength));
+    if (const qint64 wait = m_signInsByClient.take(call.remoteAddress, m_clock.now()))
+        return answers::tooManyRequests(QStringLiteral("Too many sign-ups from this network."), wait);
     const QString taken = QStringLiteral("The email has already been taken.");
     if (m_users.byEmail(email))
         return answers::refusal(resultcode::conflict, taken);
 
     NewUser user;
     user.email = email;
-    user.passwordHash = m_hasher.hash(password);
+    user.passwordHash = m_hasher.hash(password, call.remoteAddress);
     user.deviceName = deviceName;
     user.socialMedia = SocialMedia::Email;
     user.profileId = QStringLiteral("0");
@@ -107,6 +111,8 @@ ApiResponse AccountEndpoints::login(const Call& call)
     if (!validation::isAcceptableText(platformId))
         return answers::failure(
             422, QStringLiteral("The platform_unique_id field is not a device identifier."));
+    if (const qint64 wait = m_signInsByClient.take(call.remoteAddress, m_clock.now()))
+        return answers::tooManyRequests(QStringLiteral("Too many sign-in attempts from this network."), wait);
     const QString email = call.form.valueOr(QStringLiteral("email"));
     const QString socialMedia = call.form.valueOr(QStringLiteral("social_media"));
     if (socialMedia == u"0")
@@ -123,15 +129,22 @@ ApiResponse AccountEndpoints::loginWithPassword(const Call& call, const QString&
     const std::optional<QString> password = call.form.value(QStringLiteral("password"));
     if (!password)
         return Call::missingField(QStringLiteral("password"));
+    // Counted by address whether or not it has an account, so the answer tells nothing about that.
+    const QString account = emailKey(email);
+    if (const qint64 wait = m_failuresByAccount.waitFor(account, m_clock.now()))
+        return answers::tooManyRequests(QStringLiteral("Too many wrong passwords for this account."), wait);
     const std::optional<UserRecord> user = m_users.byEmail(email);
-    if (!user || !user->passwordHash) {
-        m_hasher.verifyNothing(*password);
+    bool right = false;
+    if (!user || !user->passwordHash)
+        m_hasher.verifyNothing(*password, call.remoteAddress);
+    else
+        right = m_hasher.verify(*user->passwordHash, *password, call.remoteAddress);
+    if (!right) {
+        m_failuresByAccount.count(account, m_clock.now());
         return answers::refusal(resultcode::badCredentials, badCredentials);
     }
-    if (!m_hasher.verify(*user->passwordHash, *password))
-        return answers::refusal(resultcode::badCredentials, badCredentials);
     if (m_hasher.needsRehash(*user->passwordHash))
-        m_users.setPasswordHash(user->id, m_hasher.hash(*password), m_clock.now());
+        m_users.setPasswordHash(user->id, m_hasher.hash(*password, call.remoteAddress), m_clock.now());
     return signedIn(call, *user, QStringLiteral("You are signed in."));
 }
 
@@ -173,8 +186,13 @@ ApiResponse AccountEndpoints::loginWithProvider(const Call& call, SocialMedia pr
         if (!user)
             throw StorageError("an account vanished while signing in");
     } else {
-        // The provider has just confirmed that this person owns the address.
-        m_users.markEmailVerified(user->id, m_clock.now());
+        // The provider has just confirmed that this person owns the address: whoever registered it
+        // with a password before, unverified, loses that password and every session.
+        if (m_users.confirmAddress(user->id, m_clock.now()))
+            diagnostics::printLine(
+                QStringLiteral("account %1: address confirmed by %2, password and sessions revoked")
+                    .arg(user->id)
+                    .arg(providerName));
         user = m_users.byId(user->id);
     }
     return signedIn(call, *user, QStringLiteral("You are signed in."));
@@ -203,21 +221,26 @@ ApiResponse AccountEndpoints::forgotPassword(const Call& call)
         return Call::missingField(QStringLiteral("email"));
     if (!validation::isEmailAddress(*email))
         return answers::refusal(resultcode::invalid, QStringLiteral("Please enter a valid email address."));
-    // The same answer whether or not the address has an account, so nobody can find out who uses BREVAK.
-    const QString answer = QStringLiteral(
-        "If an account exists for this address, we have sent it a link to reset the password.");
-    const std::optional<UserRecord> user = m_users.byEmail(*email);
+    const qint64 now = m_clock.now();
+    if (const qint64 wait = m_resetsByClient.take(call.remoteAddress, now))
+        return answers::tooManyRequests(QStringLiteral("Too many reset requests from this network."), wait);
+    if (const qint64 wait = m_resetsByAddress.take(emailKey(*email), now))
+        return answers::tooManyRequests(QStringLiteral("Too many reset requests for this address."), wait);
+    // The same answer, in the same time, whether or not the address has an account, so nobody can find
+    // out who uses BREVAK: the account is looked up and the link made in the background.
+    m_mail.later([this, address = *email] { return resetMailFor(address); });
+    return answers::success(QStringLiteral(
+        "If an account exists for this address, we have sent it a link to reset the password."));
+}
+
+std::optional<Mail> AccountEndpoints::resetMailFor(const QString& email)
+{
+    const std::optional<UserRecord> user = m_users.byEmail(email);
     if (!user)
-        return answers::success(answer);
+        return std::nullopt;
     const tokens::Issued link = tokens::issue();
     m_resets.open(user->id, link.digest, m_clock.now(), resetLinkLifetime);
-    QString error; // the mail goes out in the background, which reports its own failures
-    if (!m_mail.send(
-            resetMail(*user, m_settings.publicUrl + QStringLiteral("/password/reset?token=") + link.token),
-            error))
-        diagnostics::printLine(
-            QStringLiteral("reset mail for account %1 not sent: %2").arg(user->id).arg(error));
-    return answers::success(answer);
+    return resetMail(*user, m_settings.publicUrl + QStringLiteral("/password/reset?token=") + link.token);
 }
 
 ApiResponse AccountEndpoints::updateProfile(const Call& call)
@@ -238,17 +261,17 @@ ApiResponse AccountEndpoints::updateProfile(const Call& call)
     if (!validation::isAcceptableText(name) || !validation::isAcceptableText(deviceName))
         return answers::refusal(resultcode::invalid,
             QStringLiteral("Names must be at most %1 characters.").arg(validation::maxTextLength), unchanged);
-    if (!password.isEmpty() && !validation::isAcceptablePassword(password))
-        return answers::refusal(resultcode::invalid,
-            QStringLiteral("The password must be at least %1 characters.").arg(validation::minPasswordLength),
-            unchanged);
+    const std::optional<QString> badPassword
+        = password.isEmpty() ? std::nullopt : validation::passwordRefusal(password);
+    if (badPassword)
+        return answers::refusal(resultcode::invalid, *badPassword, unchanged);
 
     const qint64 now = m_clock.now();
     m_users.updateProfile(
         call.userId(), name.isEmpty() ? std::nullopt : std::optional<QString>(name), deviceName, now);
     if (!password.isEmpty()) {
         // An empty password means "keep it"; a new one signs out every other device.
-        m_users.setPasswordHash(call.userId(), m_hasher.hash(password), now);
+        m_users.setPasswordHash(call.userId(), m_hasher.hash(password, call.remoteAddress), now);
         m_sessions.revokeAllOf(call.userId(), now, call.session->id);
     }
     return answers::success(

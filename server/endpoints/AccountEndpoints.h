@@ -1,15 +1,17 @@
 #pragma once
 
 #include "ApiTypes.h"
+#include "Mail.h"
 #include "PinStore.h"
 #include "ResetStore.h"
 #include "SessionStore.h"
+#include "Throttle.h"
 #include "UserStore.h"
 
 class Clock;
 class Database;
 class DeviceRecorder;
-class MailTransport;
+class BackgroundMailer;
 class Router;
 class PasswordHasher;
 class SocialVerifier;
@@ -23,10 +25,15 @@ public:
     {
         qint64 sessionLifetimeSeconds = 90 * 86400;
         QString publicUrl; // where the reset page is reached
+        int signInsPerMinute = 20; // sign-ins and sign-ups from one client address
+        int resetMailsPerHour = 10; // reset mails asked for from one client address
     };
+    // Wrong passwords for one account, and reset mails to one address, that are let through.
+    static constexpr int failedSignInsPerQuarterHour = 10;
+    static constexpr int resetMailsPerAddressPerHour = 3;
 
     AccountEndpoints(Database& db, const Clock& clock, PasswordHasher& hasher, const SocialVerifier& social,
-        MailTransport& mail, DeviceRecorder& devices, Settings settings);
+        BackgroundMailer& mail, DeviceRecorder& devices, Settings settings);
     void addRoutes(Router& router);
 
     ApiResponse signup(const Call& call);
@@ -41,6 +48,7 @@ private:
     ApiResponse loginWithProvider(const Call& call, SocialMedia provider, const QString& email);
     ApiResponse signedIn(const Call& call, const UserRecord& user, const QString& message);
     void recordDevice(const Call& call, qint64 userId);
+    std::optional<Mail> resetMailFor(const QString& email);
 
     UserStore m_users;
     SessionStore m_sessions;
@@ -49,7 +57,11 @@ private:
     const Clock& m_clock;
     PasswordHasher& m_hasher;
     const SocialVerifier& m_social;
-    MailTransport& m_mail;
+    BackgroundMailer& m_mail;
     DeviceRecorder& m_devices;
     Settings m_settings;
+    Throttle m_signInsByClient;
+    Throttle m_failuresByAccount;
+    Throttle m_resetsByClient;
+    Throttle m_resetsByAddress;
 };

@@ -92,10 +92,8 @@ ApiResponse ResetPage::submit(const FormData& fields)
         return invalidLink();
     if (password != fields.valueOr(QStringLiteral("password_confirmation")))
         return form(token, QStringLiteral("The two passwords are not the same."));
-    if (!validation::isAcceptablePassword(password))
-        return form(token,
-            QStringLiteral("The password must be at least %1 characters.")
-                .arg(validation::minPasswordLength));
+    if (const std::optional<QString> refusal = validation::passwordRefusal(password))
+        return form(token, *refusal);
     const QString hash = m_hasher.hash(password);
     const qint64 now = m_clock.now();
     const std::optional<qint64> userId = m_resets.consume(tokens::digest(token.toUtf8()), now);

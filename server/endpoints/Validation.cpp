@@ -68,9 +68,19 @@ std::optional<int> waitingHours(const QString& text)
     return std::nullopt;
 }
 
-bool isAcceptablePassword(const QString& password)
+qsizetype characterCount(const QString& text)
 {
-    return password.size() >= minPasswordLength && password.size() <= maxPasswordLength;
+    return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return !c.isLowSurrogate(); });
+}
+
+std::optional<QString> passwordRefusal(const QString& password)
+{
+    const qsizetype length = characterCount(password);
+    if (length < minPasswordLength)
+        return QStringLiteral("The password must be at least %1 characters.").arg(minPasswordLength);
+    if (length > maxPasswordLength)
+        return QStringLiteral("The password must be at most %1 characters.").arg(maxPasswordLength);
+    return std::nullopt;
 }
 
 bool isAcceptableDomain(const QString& domain)
@@ -80,7 +90,7 @@ bool isAcceptableDomain(const QString& domain)
 
 bool isAcceptableText(const QString& text)
 {
-    return text.size() <= maxTextLength && !hasControlCharacter(text);
+    return characterCount(text) <= maxTextLength && !hasControlCharacter(text);
 }
 
 std::optional<qint64> positiveId(const QString& text)

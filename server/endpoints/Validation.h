@@ -19,7 +19,10 @@ bool isSixDigitPin(const QString& text);
 // 12, 24 and 48 hours, or 175200 (twenty years) for the forever choice.
 std::optional<int> waitingHours(const QString& text);
 inline constexpr int foreverHours = 175200;
-bool isAcceptablePassword(const QString& password);
+// Why a new password is refused (the message the user is shown), or nothing when it is acceptable.
+std::optional<QString> passwordRefusal(const QString& password);
+// Lengths count characters as people see them (an emoji is one, not two UTF-16 units).
+qsizetype characterCount(const QString& text);
 // A website as the application sends it: at least one visible character, no line break or control
 // character, at most maxTextLength characters. Otherwise stored exactly as given.
 bool isAcceptableDomain(const QString& domain);

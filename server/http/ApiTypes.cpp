@@ -36,6 +36,17 @@ ApiResponse failure(int httpStatus, const QString& msg)
     return envelope(false, httpStatus, msg, QJsonValue::Undefined, httpStatus);
 }
 
+ApiResponse tooManyRequests(const QString& what, qint64 retryAfterSeconds)
+{
+    const qint64 minutes = (retryAfterSeconds + 59) / 60;
+    ApiResponse answer = failure(429,
+        what + u' '
+            + (minutes <= 1 ? QStringLiteral("Please try again in a minute.")
+                            : QStringLiteral("Please try again in %1 minutes.").arg(minutes)));
+    answer.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray::number(retryAfterSeconds)));
+    return answer;
+}
+
 } // namespace answers
 
 qint64 Call::userId() const

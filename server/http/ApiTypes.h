@@ -49,6 +49,8 @@ ApiResponse success(const QString& msg, const QJsonValue& data = QJsonValue::Und
 ApiResponse refusal(int code, const QString& msg, const QJsonValue& data = QJsonValue::Undefined);
 // A protocol-level failure: the HTTP status and the envelope's code are the same.
 ApiResponse failure(int httpStatus, const QString& msg);
+// 429, with Retry-After and a message that says how long to wait.
+ApiResponse tooManyRequests(const QString& what, qint64 retryAfterSeconds);
 
 } // namespace answers
 

@@ -2,16 +2,237 @@
 
 #include "Diagnostics.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <httplib.h>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
-thread_local std::optional<std::chrono::steady_clock::time_point> requestStart;
+using Clock = std::chrono::steady_clock;
+
+thread_local std::optional<Clock::time_point> requestStart;
+
+std::string addressOf(const sockaddr_storage& address)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text, sizeof text);
+    else if (address.ss_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr, text, sizeof text);
+    return text;
+}
+
+int portOf(const sockaddr_storage& address)
+{
+    if (address.ss_family == AF_INET)
+        return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+    return 0;
+}
+
+std::string peerAddress(socket_t socket)
+{
+    sockaddr_storage address {};
+    socklen_t length = sizeof address;
+    if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return {};
+    return addressOf(address);
+}
+
+// One connection, read through a buffer that lives as long as the connection (so bytes of a pipelined
+// request read along with the one before are kept), with a deadline for each request.
+class ConnectionStream : public httplib::Stream
+{
+public:
+    ConnectionStream(socket_t socket, std::chrono::seconds writeTimeout)
+        : m_socket(socket)
+        , m_writeTimeout(writeTimeout)
+    { }
+
+    // Waits up to `idle` for the next request to begin; false when the connection stays idle, closes,
+    // or `stopping` turns true.
+    bool awaitRequest(std::chrono::seconds idle, const std::function<bool()>& stopping)
+    {
+        const Clock::time_point end = Clock::now() + idle;
+        while (!buffered() && !stopping()) {
+            if (Clock::now() >= end)
+                return false;
+            // In slices, so that a stopping server is noticed soon.
+            if (wait(POLLIN, std::min(end, Clock::now() + std::chrono::milliseconds(200))))
+                return true;
+        }
+        return buffered();
+    }
+    void startRequest(std::chrono::seconds deadline) { m_deadline = Clock::now() + deadline; }
+    // A request ran out of time: whatever follows on this connection is not a request to trust.
+    bool expired() const { return m_expired; }
+
+    bool is_readable() const override
+    {
+        if (buffered() || wait(POLLIN, m_deadline))
+            return true;
+        m_expired = true;
+        return false;
+    }
+    bool is_writable() const override { return wait(POLLOUT, Clock::now() + m_writeTimeout); }
+
+    ssize_t read(char* data, size_t size) override
+    {
+        if (!buffered()) {
+            if (!wait(POLLIN, m_deadline)) {
+                m_expired = true;
+                return -1;
+            }
+            const ssize_t received = recv(m_socket, m_buffer, sizeof m_buffer, 0);
+            if (received <= 0)
+                return received;
+            m_begin = 0;
+            m_end = static_cast<size_t>(received);
+        }
+        const size_t taken = std::min(size, m_end - m_begin);
+        std::memcpy(data, m_buffer + m_begin, taken);
+        m_begin += taken;
+        return static_cast<ssize_t>(taken);
+    }
+
+    ssize_t write(const char* data, size_t size) override
+    {
+        if (!is_writable())
+            return -1;
+        return send(m_socket, data, size, MSG_NOSIGNAL);
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override
+    {
+        sockaddr_storage address {};
+        socklen_t length = sizeof address;
+        if (getpeername(m_socket, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            ip = addressOf(address);
+            port = portOf(address);
+        }
+    }
+
+    void get_local_ip_and_port(std::string& ip, int& port) const override
+    {
+        sockaddr_storage address {};
+        socklen_t length = sizeof address;
+        if (getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            ip = addressOf(address);
+            port = portOf(address);
+        }
+    }
+
+    socket_t socket() const override { return m_socket; }
+
+private:
+    bool buffered() const { return m_begin < m_end; }
+
+    bool wait(short events, Clock::time_point until) const
+    {
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+            if (left.count() <= 0)
+                return false;
+            pollfd entry {m_socket, events, 0};
+            const int ready = poll(&entry, 1, static_cast<int>(left.count()));
+            if (ready > 0)
+                return true;
+            if (ready == 0 || errno != EINTR)
+                return false;
+        }
+    }
+
+    socket_t m_socket;
+    std::chrono::seconds m_writeTimeout;
+    Clock::time_point m_deadline = Clock::now();
+    mutable bool m_expired = false;
+    char m_buffer[16 * 1024];
+    size_t m_begin = 0;
+    size_t m_end = 0;
+};
+
+// How many connections each client address holds.
+class ConnectionCounts
+{
+public:
+    bool enter(const std::string& address, int limit)
+    {
+        std::lock_guard lock(m_mutex);
+        int& count = m_counts[address];
+        if (count >= limit)
+            return false;
+        ++count;
+        return true;
+    }
+
+    void leave(const std::string& address)
+    {
+        std::lock_guard lock(m_mutex);
+        if (--m_counts[address] <= 0)
+            m_counts.erase(address);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::map<std::string, int> m_counts;
+};
+
+// The library's server with its own connection loop: a deadline per request, a cap on connections per
+// client address, and one read buffer per connection.
+class GuardedServer : public httplib::Server
+{
+public:
+    explicit GuardedServer(const HttpServer::Settings& settings)
+        : m_settings(settings)
+    { }
+
+private:
+    bool process_and_close_socket(socket_t socket) override
+    {
+        const std::string address = peerAddress(socket);
+        const bool proxy
+            = !m_settings.trustedProxy.isEmpty() && address == m_settings.trustedProxy.toStdString();
+        bool served = false;
+        if (proxy || m_connections.enter(address, m_settings.connectionsPerAddress)) {
+            served = serve(socket);
+            if (!proxy)
+                m_connections.leave(address);
+        }
+        shutdown(socket, SHUT_RDWR);
+        close(socket);
+        return served;
+    }
+
+    bool serve(socket_t socket)
+    {
+        ConnectionStream stream(socket, std::chrono::seconds(write_timeout_sec_));
+        const auto stopping = [this] { return svr_sock_ == INVALID_SOCKET; };
+        bool served = false;
+        for (size_t left = keep_alive_max_count_; left > 0 && !stopping(); --left) {
+            if (!stream.awaitRequest(std::chrono::seconds(keep_alive_timeout_sec_), stopping))
+                break;
+            stream.startRequest(std::chrono::seconds(m_settings.requestDeadlineSeconds));
+            bool closed = false;
+            served = process_request(stream, left == 1, closed, nullptr);
+            if (!served || closed || stream.expired())
+                break;
+        }
+        return served;
+    }
+
+    const HttpServer::Settings& m_settings;
+    ConnectionCounts m_connections;
+};
 
 QString printablePath(const std::string& path)
 {
@@ -37,9 +258,14 @@ void writeAnswer(const ApiResponse& answer, httplib::Response& res)
 
 struct HttpServer::Impl
 {
+    explicit Impl(Settings givenSettings)
+        : settings(std::move(givenSettings))
+        , server(settings)
+    { }
+
     Settings settings;
     Handler handler;
-    httplib::Server server;
+    GuardedServer server;
     int listeningSocket = -1;
     std::atomic<bool> stopRequested = false;
     std::atomic<bool> runFinished = false;
@@ -59,6 +285,9 @@ void HttpServer::Impl::serve(
     request.authorization = QByteArray::fromStdString(req.get_header_value("Authorization"));
     request.contentType = QByteArray::fromStdString(req.get_header_value("Content-Type"));
     request.remoteAddress = QString::fromStdString(req.remote_addr);
+    if (!settings.trustedProxy.isEmpty() && request.remoteAddress == settings.trustedProxy
+        && req.has_header("X-Real-IP"))
+        request.remoteAddress = QString::fromStdString(req.get_header_value("X-Real-IP")).left(64);
 
     // Without a length or a chunked encoding a request has no body (HTTP/1.1), and only POST bodies
     // mean anything here: the others are refused unread, on a connection that then closes.
@@ -104,9 +333,8 @@ void HttpServer::Impl::serve(
 }
 
 HttpServer::HttpServer(Settings settings, Handler handler)
-    : d(std::make_unique<Impl>())
+    : d(std::make_unique<Impl>(std::move(settings)))
 {
-    d->settings = std::move(settings);
     d->handler = std::move(handler);
     httplib::Server& server = d->server;
     const int threads = d->settings.threads;
@@ -122,7 +350,6 @@ HttpServer::HttpServer(Settings settings, Handler handler)
         impl->listeningSocket = socket;
     });
     server.set_keep_alive_timeout(5);
-    server.set_read_timeout(10);
     server.set_write_timeout(10);
     server.set_payload_max_length(static_cast<size_t>(d->settings.maxBodyBytes));
     server.set_default_headers({{"X-Content-Type-Options", "nosniff"}});
@@ -154,13 +381,13 @@ HttpServer::HttpServer(Settings settings, Handler handler)
         writeAnswer(answers::failure(500, QStringLiteral("The server could not complete the request.")), res);
     });
     server.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
-        requestStart = std::chrono::steady_clock::now();
+        requestStart = Clock::now();
         return httplib::Server::HandlerResponse::Unhandled;
     });
     server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
         QString took = QStringLiteral("-");
         if (requestStart) {
-            const auto elapsed = std::chrono::steady_clock::now() - *requestStart;
+            const auto elapsed = Clock::now() - *requestStart;
             took = QString::number(std::chrono::duration<double, std::milli>(elapsed).count(), 'f', 1)
                 + QStringLiteral("ms");
             requestStart.reset();

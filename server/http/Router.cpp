@@ -34,6 +34,11 @@ void Router::addEndpoint(const QByteArray& name, Access access, Handler handler)
     m_routes.insert(name, {access, std::move(handler)});
 }
 
+void Router::setHealthCheck(std::function<QString()> problem)
+{
+    m_healthProblem = std::move(problem);
+}
+
 void Router::addPage(const QByteArray& path, PageHandler show, PageHandler submit)
 {
     m_pages.insert(path, {std::move(show), std::move(submit)});
@@ -49,8 +54,11 @@ ApiResponse Router::handle(const ApiRequest& request)
         busy.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("5")));
         return busy;
     } catch (const StorageError& error) {
+        // Nothing was acknowledged: the client may try again once the database takes writes again.
         diagnostics::printLine(QStringLiteral("storage failure on ") + QString::fromUtf8(request.path)
             + QStringLiteral(": ") + QString::fromStdString(error.what()));
+        return answers::failure(
+            503, QStringLiteral("The server could not save or read your data. Please try again later."));
     } catch (const std::exception& error) {
         diagnostics::printLine(QStringLiteral("failure on ") + QString::fromUtf8(request.path)
             + QStringLiteral(": ") + QString::fromStdString(error.what()));
@@ -67,7 +75,8 @@ ApiResponse Router::dispatch(const ApiRequest& request)
     if (request.path == "/health") {
         if (request.method != "GET" && request.method != "HEAD")
             return answers::failure(405, QStringLiteral("Use GET."));
-        return answers::success(QStringLiteral("ok"));
+        const QString problem = m_healthProblem ? m_healthProblem() : QString();
+        return problem.isEmpty() ? answers::success(QStringLiteral("ok")) : answers::failure(503, problem);
     }
 
     const auto page = m_pages.constFind(request.path);
@@ -95,7 +104,7 @@ ApiResponse Router::handlePage(const ApiRequest& request, const Page& page)
     if (request.method == "POST") {
         if (!request.body.isEmpty() && !isFormContent(request.contentType))
             return answers::failure(
-                415, QStringLiteral("Send the form as application/x-www-form-urlencoded."));
+                422, QStringLiteral("Send the form as application/x-www-form-urlencoded."));
         const std::optional<FormData> form = FormData::parse(request.body, error);
         return form ? page.submit(*form) : answers::failure(422, error);
     }

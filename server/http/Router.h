@@ -38,6 +38,8 @@ public:
             name, access, [&endpoints, method](const Call& call) { return (endpoints.*method)(call); });
     }
     void addPage(const QByteArray& path, PageHandler show, PageHandler submit);
+    // What /health asks: empty when all is well, else the problem (answered with 503).
+    void setHealthCheck(std::function<QString()> problem);
 
     ApiResponse handle(const ApiRequest& request);
 
@@ -60,4 +62,5 @@ private:
     Authenticator& m_authenticator;
     QHash<QByteArray, Route> m_routes;
     QHash<QByteArray, Page> m_pages;
+    std::function<QString()> m_healthProblem;
 };

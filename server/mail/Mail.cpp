@@ -1,11 +1,13 @@
 #include "Mail.h"
 
+#include "Clock.h"
 #include "Diagnostics.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QUrl>
 #include <QUuid>
 
 #include <algorithm>
@@ -27,6 +29,30 @@ QByteArray headerText(const QString& text)
     if (std::all_of(utf8.cbegin(), utf8.cend(), [](char c) { return c >= 0x20 && c < 0x7f; }))
         return utf8;
     return "=?UTF-8?B?" + utf8.toBase64() + "?=";
+}
+
+// An address in a header or the SMTP envelope: the domain in its ASCII form (IDNA), the local part as
+// it is (UTF-8 is allowed there, RFC 6532).
+QByteArray encodedAddress(const QString& address)
+{
+    const QString line = singleLine(address).trimmed();
+    const qsizetype at = line.lastIndexOf(u'@');
+    const QByteArray domain = at < 0 ? QByteArray() : QUrl::toAce(line.mid(at + 1));
+    if (domain.isEmpty())
+        return line.toUtf8();
+    return line.left(at).toUtf8() + '@' + domain;
+}
+
+// "Name <address>" with the name encoded when it needs to be (RFC 2047), or a bare address.
+QByteArray mailbox(const QString& text)
+{
+    const qsizetype open = text.lastIndexOf(u'<');
+    const qsizetype close = text.lastIndexOf(u'>');
+    if (open < 0 || close < open)
+        return encodedAddress(text);
+    const QString name = text.left(open).trimmed();
+    const QByteArray address = '<' + encodedAddress(text.mid(open + 1, close - open - 1)) + '>';
+    return name.isEmpty() ? address : headerText(name) + ' ' + address;
 }
 
 QByteArray dateHeader(qint64 now)
@@ -59,8 +85,8 @@ QByteArray composeMessage(const Mail& mail, const QString& from, qint64 now)
 {
     const QString domain = mailAddressOf(from).section(u'@', 1);
     QByteArray message;
-    message += "From: " + singleLine(from).toUtf8() + "\r\n";
-    message += "To: " + singleLine(mail.to).toUtf8() + "\r\n";
+    message += "From: " + mailbox(from) + "\r\n";
+    message += "To: " + mailbox(mail.to) + "\r\n";
     message += "Subject: " + headerText(mail.subject) + "\r\n";
     message += "Date: " + dateHeader(now) + "\r\n";
     message += "Message-ID: <" + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + '@'
@@ -76,9 +102,10 @@ QByteArray composeMessage(const Mail& mail, const QString& from, qint64 now)
     return message;
 }
 
-OutboxTransport::OutboxTransport(QString folder, QString from)
+OutboxTransport::OutboxTransport(QString folder, QString from, const Clock& clock)
     : m_folder(std::move(folder))
     , m_from(std::move(from))
+    , m_clock(clock)
 { }
 
 bool OutboxTransport::send(const Mail& mail, QString& error)
@@ -87,7 +114,6 @@ bool OutboxTransport::send(const Mail& mail, QString& error)
         error = QStringLiteral("cannot create the outbox ") + m_folder;
         return false;
     }
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
     const QString name = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))
         + u'-' + QUuid::createUuid().toString(QUuid::Id128).left(12) + QStringLiteral(".eml");
     QSaveFile file(QDir(m_folder).filePath(name));
@@ -95,7 +121,7 @@ bool OutboxTransport::send(const Mail& mail, QString& error)
         error = file.errorString();
         return false;
     }
-    file.write(composeMessage(mail, m_from, now));
+    file.write(composeMessage(mail, m_from, m_clock.now()));
     if (!file.commit()) {
         error = file.errorString();
         return false;
@@ -103,9 +129,10 @@ bool OutboxTransport::send(const Mail& mail, QString& error)
     return true;
 }
 
-SmtpTransport::SmtpTransport(QString url, QString from)
+SmtpTransport::SmtpTransport(QString url, QString from, const Clock& clock)
     : m_url(std::move(url))
     , m_from(std::move(from))
+    , m_clock(clock)
 { }
 
 namespace {
@@ -136,10 +163,10 @@ bool SmtpTransport::send(const Mail& mail, QString& error)
         error = QStringLiteral("libcurl did not start");
         return false;
     }
-    UploadState upload {composeMessage(mail, m_from, QDateTime::currentSecsSinceEpoch())};
+    UploadState upload {composeMessage(mail, m_from, m_clock.now())};
     const QByteArray url = m_url.toUtf8();
-    const QByteArray sender = '<' + mailAddressOf(m_from).toUtf8() + '>';
-    const QByteArray recipient = '<' + mail.to.toUtf8() + '>';
+    const QByteArray sender = '<' + encodedAddress(mailAddressOf(m_from)) + '>';
+    const QByteArray recipient = '<' + encodedAddress(mail.to) + '>';
     curl_slist* recipients = curl_slist_append(nullptr, recipient.constData());
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
@@ -178,12 +205,17 @@ BackgroundMailer::~BackgroundMailer()
 
 bool BackgroundMailer::send(const Mail& mail, QString&)
 {
+    later([mail] { return std::optional<Mail>(mail); });
+    return true;
+}
+
+void BackgroundMailer::later(std::function<std::optional<Mail>()> compose)
+{
     {
         std::lock_guard lock(m_mutex);
-        m_queue.push_back(mail);
+        m_queue.push_back(std::move(compose));
     }
     m_wake.notify_one();
-    return true;
 }
 
 void BackgroundMailer::run()
@@ -193,12 +225,19 @@ void BackgroundMailer::run()
         m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
         if (m_queue.empty())
             return;
-        const Mail mail = m_queue.front();
+        const std::function<std::optional<Mail>()> compose = std::move(m_queue.front());
         m_queue.pop_front();
         lock.unlock();
+        std::optional<Mail> mail;
+        try {
+            mail = compose();
+        } catch (const std::exception& failure) {
+            diagnostics::printLine(
+                QStringLiteral("mail not composed: ") + QString::fromStdString(failure.what()));
+        }
         QString error;
-        if (!m_transport.send(mail, error))
-            diagnostics::printLine(QStringLiteral("mail \"%1\" not sent: %2").arg(mail.subject, error));
+        if (mail && !m_transport.send(*mail, error))
+            diagnostics::printLine(QStringLiteral("mail \"%1\" not sent: %2").arg(mail->subject, error));
         lock.lock();
     }
 }

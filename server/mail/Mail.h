@@ -5,9 +5,13 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
+
+class Clock;
 
 struct Mail
 {
@@ -16,7 +20,8 @@ struct Mail
     QString body; // plain text
 };
 
-// A whole RFC 5322 message (UTF-8 text, 8bit). Header values never carry a line break.
+// A whole RFC 5322 message (UTF-8 text, 8bit). Header values never carry a line break; names are
+// encoded as RFC 2047 asks, address domains in their ASCII form.
 QByteArray composeMessage(const Mail& mail, const QString& from, qint64 now);
 
 class MailTransport
@@ -32,24 +37,26 @@ public:
 class OutboxTransport : public MailTransport
 {
 public:
-    OutboxTransport(QString folder, QString from);
+    OutboxTransport(QString folder, QString from, const Clock& clock);
     bool send(const Mail& mail, QString& error) override;
 
 private:
     QString m_folder;
     QString m_from;
+    const Clock& m_clock; // for the Date: header
 };
 
 // Hands mails to an SMTP server through libcurl (smtp:// with STARTTLS when offered, or smtps://).
 class SmtpTransport : public MailTransport
 {
 public:
-    SmtpTransport(QString url, QString from);
+    SmtpTransport(QString url, QString from, const Clock& clock);
     bool send(const Mail& mail, QString& error) override;
 
 private:
     QString m_url;
     QString m_from;
+    const Clock& m_clock; // for the Date: header
 };
 
 // Sends through another transport on a thread of its own, so a request that mails something answers
@@ -65,6 +72,8 @@ public:
     BackgroundMailer& operator=(const BackgroundMailer&) = delete;
 
     bool send(const Mail& mail, QString& error) override; // queues; always true
+    // Composes the mail on the mailer's thread as well (nothing: no mail to send).
+    void later(std::function<std::optional<Mail>()> compose);
 
 private:
     void run();
@@ -72,7 +81,7 @@ private:
     MailTransport& m_transport;
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<Mail> m_queue;
+    std::deque<std::function<std::optional<Mail>()>> m_queue;
     bool m_stopping = false;
     std::thread m_thread;
 };

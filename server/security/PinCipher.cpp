@@ -1,5 +1,8 @@
 #include "PinCipher.h"
 
+#include "PinStore.h"
+#include "SettingStore.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -119,6 +122,50 @@ std::optional<QString> PinCipher::open(qint64 userId, const QString& sealed) con
     if (!message.startsWith(prefix))
         return std::nullopt;
     return QString::fromUtf8(message.mid(prefix.size()));
+}
+
+QString PinCipher::checkValue() const
+{
+    static const QByteArray label = "brevak pin key check";
+    unsigned char out[32];
+    crypto_generichash(out, sizeof out, reinterpret_cast<const unsigned char*>(label.constData()),
+        static_cast<unsigned long long>(label.size()),
+        reinterpret_cast<const unsigned char*>(m_key.constData()), static_cast<size_t>(m_key.size()));
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(out), sizeof out).toHex());
+}
+
+std::optional<PinCipher> openPinKey(
+    const QString& keyFile, SettingStore& settings, PinStore& pins, QString& error)
+{
+    static const QString checkName = QStringLiteral("pin_key_check");
+    const std::optional<QString> known = settings.value(checkName);
+    const std::optional<StoredPin> stored = pins.any();
+    if (!QFileInfo::exists(keyFile) && (known || stored)) {
+        error = QStringLiteral("the server key %1 is missing, yet the database holds PINs sealed with a key; "
+                               "restore the key from a backup (a new key would make every stored PIN "
+                               "useless)")
+                    .arg(keyFile);
+        return std::nullopt;
+    }
+    std::optional<PinCipher> cipher = PinCipher::fromKeyFile(keyFile, error);
+    if (!cipher)
+        return std::nullopt;
+    const QString mismatch
+        = QStringLiteral("the server key %1 is not the key of this database's PINs; use the "
+                         "key they were sealed with (servers sharing a database share "
+                         "their key)")
+              .arg(keyFile);
+    if (!known && stored && !cipher->open(stored->userId, stored->sealedPin)) {
+        error = mismatch;
+        return std::nullopt;
+    }
+    // Two servers starting together on a new database: the first check value stored wins.
+    const QString check = known ? *known : settings.setIfAbsent(checkName, cipher->checkValue());
+    if (check != cipher->checkValue()) {
+        error = mismatch;
+        return std::nullopt;
+    }
+    return cipher;
 }
 
 bool PinCipher::matches(const QString& pin, const QString& candidate)

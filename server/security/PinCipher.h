@@ -5,6 +5,9 @@
 
 #include <optional>
 
+class PinStore;
+class SettingStore;
+
 // Keeps PINs encrypted (libsodium secret-box) with the server key, so that the database alone reveals
 // none, yet the server can mail a PIN back after its waiting time. The sealed text names the account it
 // belongs to: a sealed PIN copied onto another account does not open.
@@ -29,6 +32,16 @@ public:
     // Whether the candidate is the PIN, compared in constant time.
     static bool matches(const QString& pin, const QString& candidate);
 
+    // A value derived from the key that tells whether two keys are the same, without revealing it.
+    QString checkValue() const;
+
 private:
     QByteArray m_key;
 };
+
+// The key of a database's PINs: read from the key file, which must match the check value the database
+// keeps (or, in a database from before check values, open its PINs). A new key is made only for a
+// database that holds no PIN and knows no key yet; a missing or other key is refused with the reason in
+// error, since every stored PIN depends on it.
+std::optional<PinCipher> openPinKey(
+    const QString& keyFile, SettingStore& settings, PinStore& pins, QString& error);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -67,6 +68,7 @@ struct DatabaseConnectionSlot
     QString name;
     QSqlDatabase database;
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
+    bool suspect = false; // a statement failed: the connection may have been lost
 
     ~DatabaseConnectionSlot()
     {
@@ -99,8 +101,17 @@ Database::~Database()
 DatabaseConnectionSlot& Database::threadConnection()
 {
     auto found = threadConnections.find(m_id);
-    if (found != threadConnections.end())
-        return *found->second;
+    if (found != threadConnections.end()) {
+        DatabaseConnectionSlot& slot = *found->second;
+        if (!slot.suspect)
+            return slot;
+        // After a failure, a connection the database server dropped (a restart, a failover) is opened
+        // anew instead of failing every later request of this thread.
+        slot.suspect = false;
+        if (QSqlQuery(slot.database).exec(QStringLiteral("SELECT 1")))
+            return slot;
+        threadConnections.erase(found);
+    }
 
     auto connection = std::make_unique<DatabaseConnectionSlot>();
     connection->name = QStringLiteral("brevak-%1-%2").arg(m_id).arg(nextConnectionId++);
@@ -151,6 +162,7 @@ QSqlQuery& Database::prepared(const QString& sql)
     if (found != connection.statements.end())
         return *found->second;
     auto query = std::make_unique<QSqlQuery>(connection.database);
+    query->setForwardOnly(true);
     if (!query->prepare(sql))
         throw StorageError(
             QStringLiteral("cannot prepare [%1]: %2").arg(sql, query->lastError().text()).toStdString());
@@ -164,15 +176,35 @@ void Database::execute(const QString& sql)
         throw StorageError(QStringLiteral("[%1]: %2").arg(sql, query.lastError().text()).toStdString());
 }
 
-Sql::Sql(Database& db, const QString& sql)
-    : m_query(db.prepared(sql))
-    , m_sql(sql)
-{ }
-
-Sql::~Sql()
+void Database::suspectThreadConnection()
 {
-    m_query.finish();
+    const auto found = threadConnections.find(m_id);
+    if (found != threadConnections.end())
+        found->second->suspect = true;
 }
+
+QString Database::problem()
+{
+    // Twice: a connection the database dropped fails once, then is opened anew.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            Sql(*this, QStringLiteral("SELECT 1")).exec();
+            break;
+        } catch (const StorageError& error) {
+            if (attempt == 2)
+                return QStringLiteral("the database does not answer: ")
+                    + QString::fromStdString(error.what());
+        }
+    }
+    return m_refusingWrites ? QStringLiteral("the database refuses writes") : QString();
+}
+
+Sql::Sql(Database& db, const QString& sql)
+    : m_db(db)
+    , m_query(db.prepared(sql))
+    , m_sql(sql)
+    , m_writes(!sql.startsWith(QStringLiteral("SELECT")))
+{ }
 
 Sql& Sql::bind(const QVariant& value)
 {
@@ -185,27 +217,52 @@ Sql& Sql::bindOptional(const std::optional<qint64>& value)
     return bind(value ? QVariant(*value) : QVariant(QMetaType::fromType<qlonglong>()));
 }
 
+void Sql::fail(const QString& why)
+{
+    m_query.finish();
+    m_db.suspectThreadConnection();
+    if (m_writes)
+        m_db.noteWrite(false);
+    throw StorageError(QStringLiteral("[%1]: %2").arg(m_sql, why).toStdString());
+}
+
 Sql& Sql::exec()
 {
-    if (!m_query.exec())
-        throw StorageError(QStringLiteral("[%1]: %2").arg(m_sql, m_query.lastError().text()).toStdString());
     m_index = 0;
+    m_rows.clear();
+    m_row = -1;
+    if (!m_query.exec())
+        fail(m_query.lastError().text());
+    const int columns = m_query.record().count();
+    while (m_query.next()) {
+        QList<QVariant> row;
+        row.reserve(columns);
+        for (int column = 0; column < columns; ++column)
+            row.append(m_query.value(column));
+        m_rows.append(row);
+    }
+    if (m_query.lastError().isValid())
+        fail(m_query.lastError().text());
+    m_rowsAffected = m_query.numRowsAffected();
+    m_query.finish();
+    if (m_writes)
+        m_db.noteWrite(true);
     return *this;
 }
 
 bool Sql::next()
 {
-    return m_query.next();
+    return ++m_row < m_rows.size();
 }
 
 qint64 Sql::int64(int column) const
 {
-    return m_query.value(column).toLongLong();
+    return m_rows.at(m_row).at(column).toLongLong();
 }
 
 std::optional<qint64> Sql::optionalInt64(int column) const
 {
-    const QVariant value = m_query.value(column);
+    const QVariant& value = m_rows.at(m_row).at(column);
     if (value.isNull())
         return std::nullopt;
     return value.toLongLong();
@@ -213,12 +270,12 @@ std::optional<qint64> Sql::optionalInt64(int column) const
 
 QString Sql::text(int column) const
 {
-    return m_query.value(column).toString();
+    return m_rows.at(m_row).at(column).toString();
 }
 
 std::optional<QString> Sql::optionalText(int column) const
 {
-    const QVariant value = m_query.value(column);
+    const QVariant& value = m_rows.at(m_row).at(column);
     if (value.isNull())
         return std::nullopt;
     return value.toString();
@@ -226,11 +283,12 @@ std::optional<QString> Sql::optionalText(int column) const
 
 int Sql::rowsAffected() const
 {
-    return m_query.numRowsAffected();
+    return m_rowsAffected;
 }
 
 Transaction::Transaction(Database& db)
-    : m_connection(db.connection())
+    : m_db(db)
+    , m_connection(db.connection())
 {
     if (!m_connection.transaction())
         throw StorageError(QStringLiteral("cannot begin a transaction: %1")
@@ -246,8 +304,10 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    if (!m_connection.commit())
+    if (!m_connection.commit()) {
+        m_db.noteWrite(false);
         throw StorageError(
             QStringLiteral("cannot commit: %1").arg(m_connection.lastError().text()).toStdString());
+    }
     m_done = true;
 }

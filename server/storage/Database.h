@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <optional>
 #include <stdexcept>
 
@@ -59,9 +60,20 @@ public:
     // Runs statements that carry no values (schema changes, pragmas).
     void execute(const QString& sql);
 
+    // Every write reports whether it went through, so that a database that stopped taking writes (a
+    // full disk, a read-only file) shows in problem().
+    void noteWrite(bool succeeded) { m_refusingWrites = !succeeded; }
+    // Empty when the database answers on this thread and the last write went through; else what is
+    // wrong, for /health.
+    QString problem();
+
+    // A statement failed on this thread's connection: check it before its next use.
+    void suspectThreadConnection();
+
 private:
     DatabaseConnectionSlot& threadConnection();
 
     DatabaseTarget m_target;
     quint64 m_id;
+    std::atomic<bool> m_refusingWrites = false;
 };

@@ -88,6 +88,12 @@ CREATE TABLE password_resets (
     used_at BIGINT NULL
 )
 )"},
+    {2, R"(
+CREATE TABLE server_settings (
+    name TEXT PRIMARY KEY,
+    value TEXT NOT NULL
+)
+)"},
 };
 
 QString keyColumn(SqlDialect dialect)

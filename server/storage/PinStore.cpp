@@ -33,6 +33,16 @@ std::optional<StoredPin> PinStore::ofUser(qint64 userId)
     return readPin(query);
 }
 
+std::optional<StoredPin> PinStore::any()
+{
+    Sql query(
+        m_db, QStringLiteral("SELECT ") + pinColumns + QStringLiteral(" FROM pins ORDER BY id LIMIT 1"));
+    query.exec();
+    if (!query.next())
+        return std::nullopt;
+    return readPin(query);
+}
+
 std::optional<StoredPin> PinStore::create(qint64 userId, const QString& sealedPin, int timeHours, qint64 now)
 {
     Sql insert(m_db,

@@ -28,6 +28,8 @@ public:
         : m_db(db)
     { }
     std::optional<StoredPin> ofUser(qint64 userId);
+    // Some stored PIN, if there is any.
+    std::optional<StoredPin> any();
     // The new PIN, or nothing when the account already has one.
     std::optional<StoredPin> create(qint64 userId, const QString& sealedPin, int timeHours, qint64 now);
     // Counts one more try before the PIN is compared, so that tries sent all at once are counted as

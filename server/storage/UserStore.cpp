@@ -72,6 +72,23 @@ std::optional<UserRecord> UserStore::create(const NewUser& user, qint64 now)
     return created;
 }
 
+bool UserStore::confirmAddress(qint64 id, qint64 now)
+{
+    Transaction transaction(m_db);
+    Sql claim(m_db,
+        QStringLiteral("UPDATE users SET email_verified_at = ?, password_hash = NULL, updated_at = ? "
+                       "WHERE id = ? AND email_verified_at IS NULL"));
+    claim.bind(now).bind(now).bind(id).exec();
+    if (claim.rowsAffected() == 0)
+        return false;
+    Sql(m_db, QStringLiteral("UPDATE sessions SET revoked_at = ? WHERE user_id = ? AND revoked_at IS NULL"))
+        .bind(now)
+        .bind(id)
+        .exec();
+    transaction.commit();
+    return true;
+}
+
 std::optional<UserRecord> UserStore::one(const QString& sql, const QVariant& key)
 {
     Sql query(m_db, sql);

@@ -54,6 +54,10 @@ public:
     void updateProfile(qint64 id, const std::optional<QString>& name, const QString& deviceName, qint64 now);
     void setPasswordHash(qint64 id, const QString& hash, qint64 now);
     void markEmailVerified(qint64 id, qint64 now);
+    // A sign-in provider confirmed the address. When it was never verified, whoever registered it may
+    // not be its owner: in one transaction the password is cleared and every session of the account
+    // revoked. True when that happened.
+    bool confirmAddress(qint64 id, qint64 now);
 
 private:
     std::optional<UserRecord> one(const QString& sql, const QVariant& key);

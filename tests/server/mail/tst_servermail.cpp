@@ -1,3 +1,4 @@
+#include "Clock.h"
 #include "Mail.h"
 
 #include <QDir>
@@ -64,6 +65,12 @@ private:
     bool m_inData = false;
 };
 
+class FixedClock : public Clock
+{
+public:
+    qint64 now() const override { return 1800000000; } // 15 Jan 2027 08:00 UTC
+};
+
 } // namespace
 
 // How mails leave the server: composed as plain RFC 5322 text, written to the outbox, or handed to SMTP.
@@ -89,6 +96,16 @@ private Q_SLOTS:
         QVERIFY(!message.contains("\nBcc:"));
     }
 
+    void nonAsciiAddressesAreEncoded()
+    {
+        const Mail mail {QStringLiteral("zoë@bücher.example"), "Hi", "x"};
+        const QByteArray message
+            = composeMessage(mail, QStringLiteral("Brévak <no-reply@brevak.app>"), 1800000000);
+        QVERIFY(message.contains(QStringLiteral("To: zoë@xn--bcher-kva.example\r\n").toUtf8()));
+        const QByteArray from = "From: =?UTF-8?B?" + QStringLiteral("Brévak").toUtf8().toBase64();
+        QVERIFY(message.contains(QByteArray(from + "?= <no-reply@brevak.app>\r\n")));
+    }
+
     void nonAsciiSubjectIsEncoded()
     {
         const Mail mail {"zoe@example.org", "Votre code PIN à récupérer", "é"};
@@ -102,7 +119,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString folder = dir.filePath("outbox/nested");
-        OutboxTransport outbox(folder, "no-reply@brevak.app");
+        const FixedClock clock;
+        OutboxTransport outbox(folder, "no-reply@brevak.app", clock);
         QString error;
         QVERIFY(outbox.send({"a@example.org", "one", "first"}, error));
         QVERIFY(outbox.send({"b@example.org", "two", "second"}, error));
@@ -110,6 +128,10 @@ private Q_SLOTS:
         QCOMPARE(files.size(), 2);
         for (const QString& name : files)
             QVERIFY(name.endsWith(".eml"));
+        // Dated by the server's clock, which a test or the development clock may have moved.
+        QFile first(QDir(folder).filePath(files.first()));
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QVERIFY(first.readAll().contains("Date: 15 Jan 2027 08:00:00 +0000\r\n"));
     }
 
     void outboxThatCannotBeMadeFails()
@@ -118,7 +140,8 @@ private Q_SLOTS:
         QFile blocker(dir.filePath("file"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        OutboxTransport outbox(dir.filePath("file/outbox"), "no-reply@brevak.app");
+        const FixedClock clock;
+        OutboxTransport outbox(dir.filePath("file/outbox"), "no-reply@brevak.app", clock);
         QString error;
         QVERIFY(!outbox.send({"a@example.org", "one", "first"}, error));
         QVERIFY(!error.isEmpty());
@@ -127,8 +150,9 @@ private Q_SLOTS:
     void smtpHandsTheMailOver()
     {
         FakeSmtpServer smtp;
+        const FixedClock clock;
         SmtpTransport transport(
-            QString("smtp://127.0.0.1:%1").arg(smtp.port()), "BREVAK <no-reply@brevak.app>");
+            QString("smtp://127.0.0.1:%1").arg(smtp.port()), "BREVAK <no-reply@brevak.app>", clock);
         std::atomic<bool> done = false;
         bool sent = false;
         QString error;
@@ -152,7 +176,8 @@ private Q_SLOTS:
         closed.listen(QHostAddress::LocalHost);
         const quint16 port = closed.serverPort();
         closed.close();
-        SmtpTransport transport(QString("smtp://127.0.0.1:%1").arg(port), "no-reply@brevak.app");
+        const FixedClock clock;
+        SmtpTransport transport(QString("smtp://127.0.0.1:%1").arg(port), "no-reply@brevak.app", clock);
         QString error;
         QVERIFY(!transport.send({"ann@example.org", "x", "y"}, error));
         QVERIFY(!error.isEmpty());
