@@ -40,13 +40,24 @@ int portOf(const sockaddr_storage& address)
     return 0;
 }
 
-std::string peerAddress(socket_t socket)
+// The address and port of one end of a connection: the client's (peer) or this server's.
+void endOf(socket_t socket, bool peer, std::string& ip, int& port)
 {
     sockaddr_storage address {};
     socklen_t length = sizeof address;
-    if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return {};
-    return addressOf(address);
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    if ((peer ? getpeername(socket, raw, &length) : getsockname(socket, raw, &length)) != 0)
+        return;
+    ip = addressOf(address);
+    port = portOf(address);
+}
+
+std::string peerAddress(socket_t socket)
+{
+    std::string ip;
+    int port = 0;
+    endOf(socket, true, ip, port);
+    return ip;
 }
 
 // One connection, read through a buffer that lives as long as the connection (so bytes of a pipelined
@@ -114,24 +125,12 @@ public:
 
     void get_remote_ip_and_port(std::string& ip, int& port) const override
     {
-        sockaddr_storage address {};
-        socklen_t length = sizeof address;
-        if (getpeername(m_socket, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            ip = addressOf(address);
-            port = portOf(address);
-        }
+        endOf(m_socket, true, ip, port);
     }
-
     void get_local_ip_and_port(std::string& ip, int& port) const override
     {
-        sockaddr_storage address {};
-        socklen_t length = sizeof address;
-        if (getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            ip = addressOf(address);
-            port = portOf(address);
-        }
+        endOf(m_socket, false, ip, port);
     }
-
     socket_t socket() const override { return m_socket; }
 
 private:
