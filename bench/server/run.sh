@@ -7,7 +7,8 @@
 #
 # Usage: bench/server/run.sh
 # Environment: BUILD_DIR (default build), SERVER (default BUILD_DIR/bin/brevak-server), SERVER_ARGS
-#              (default: no sign-in limit, so that the burst measures the hashing itself),
+#              (default: no sign-in limit, so that the burst measures the hashing itself, and room
+#              for all of wrk's connections from one address),
 #              DURATION (default 20s), CONNECTIONS (default 64), SIGNIN_CONNECTIONS (default 8),
 #              DATABASE (a postgresql:// URL; default SQLite).
 # Prints requests/s and p99 latency of each run, and the ratios of sync-url to /health and to the
@@ -17,7 +18,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build_dir=${BUILD_DIR:-$top/build}
 server=${SERVER:-$build_dir/bin/brevak-server}
-read -r -a server_args <<<"${SERVER_ARGS---sign-in-limit 1000000}"
+read -r -a server_args <<<"${SERVER_ARGS---sign-in-limit 1000000 --connections-per-address 1000}"
 duration=${DURATION:-20s}
 connections=${CONNECTIONS:-64}
 signin_connections=${SIGNIN_CONNECTIONS:-8}
