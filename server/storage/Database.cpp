@@ -163,17 +163,22 @@ QSqlQuery& Database::prepared(const QString& sql)
         return *found->second;
     auto query = std::make_unique<QSqlQuery>(connection.database);
     query->setForwardOnly(true);
-    if (!query->prepare(sql))
+    if (!query->prepare(sql)) {
+        connection.suspect = true;
         throw StorageError(
             QStringLiteral("cannot prepare [%1]: %2").arg(sql, query->lastError().text()).toStdString());
+    }
     return *connection.statements.emplace(sql, std::move(query)).first->second;
 }
 
 void Database::execute(const QString& sql)
 {
-    QSqlQuery query(threadConnection().database);
-    if (!query.exec(sql))
+    DatabaseConnectionSlot& connection = threadConnection();
+    QSqlQuery query(connection.database);
+    if (!query.exec(sql)) {
+        connection.suspect = true;
         throw StorageError(QStringLiteral("[%1]: %2").arg(sql, query.lastError().text()).toStdString());
+    }
 }
 
 void Database::suspectThreadConnection()
@@ -290,10 +295,12 @@ Transaction::Transaction(Database& db)
     : m_db(db)
     , m_connection(db.connection())
 {
-    if (!m_connection.transaction())
+    if (!m_connection.transaction()) {
+        db.suspectThreadConnection();
         throw StorageError(QStringLiteral("cannot begin a transaction: %1")
                                .arg(m_connection.lastError().text())
                                .toStdString());
+    }
 }
 
 Transaction::~Transaction()
@@ -306,6 +313,7 @@ void Transaction::commit()
 {
     if (!m_connection.commit()) {
         m_db.noteWrite(false);
+        m_db.suspectThreadConnection();
         throw StorageError(
             QStringLiteral("cannot commit: %1").arg(m_connection.lastError().text()).toStdString());
     }

@@ -229,19 +229,6 @@ private Q_SLOTS:
         QCOMPARE(mails().size(), accounts);
     }
 
-    void anotherKeyIsRefused()
-    {
-        QFile key(m_dir.filePath("other.key"));
-        QVERIFY(key.open(QIODevice::WriteOnly));
-        key.write(QByteArray(32, 'o'));
-        key.close();
-        ServerProcess third;
-        QVERIFY(!third.startBare({"--listen", "127.0.0.1:0", "--data-dir", m_dir.filePath("third"),
-            "--database", ServerProcess::testDatabaseUrl(), "--key-file", key.fileName()}));
-        QCOMPARE(third.stop(), 2);
-        QVERIFY2(third.log().join(u'\n').contains("is not the key"), qPrintable(third.log().join(u'\n')));
-    }
-
     // A database that stops taking writes shows in /health, and a read-only one is refused at start.
     void healthTellsWhetherTheDatabaseTakesWrites()
     {
