@@ -1,10 +1,12 @@
 #include "AdminCommands.h"
 
 #include "Clock.h"
+#include "DeviceStore.h"
 #include "Diagnostics.h"
 #include "DueMailSender.h"
 #include "PinCipher.h"
-#include "Stores.h"
+#include "PinStore.h"
+#include "UserStore.h"
 
 namespace admin {
 

@@ -4,6 +4,7 @@
 #include "AdminCommands.h"
 #include "Authenticator.h"
 #include "Clock.h"
+#include "CurlJsonSource.h"
 #include "Database.h"
 #include "DeviceRecorder.h"
 #include "Diagnostics.h"
@@ -14,10 +15,12 @@
 #include "PasswordHasher.h"
 #include "PinCipher.h"
 #include "PinEndpoints.h"
+#include "PinStore.h"
 #include "ResetPage.h"
 #include "Router.h"
 #include "ServerBuild.h"
 #include "ServerOptions.h"
+#include "SettingStore.h"
 #include "SocialVerifier.h"
 #include "Tokens.h"
 #include "WebsiteEndpoints.h"
@@ -27,7 +30,6 @@
 #include <QUrl>
 
 #include <atomic>
-#include <curl/curl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <thread>
@@ -74,9 +76,6 @@ std::optional<Foundation> layFoundation(const ServerOptions& options, QString& e
         foundation.clock = std::make_unique<SystemClock>();
     else
         foundation.clock = std::make_unique<FileClock>(options.devClockFile);
-    foundation.cipher = PinCipher::fromKeyFile(options.keyFile, error);
-    if (!foundation.cipher)
-        return std::nullopt;
     const std::optional<DatabaseTarget> target
         = parseDatabaseUrl(options.databaseUrl, options.dataDir, error);
     if (!target)
@@ -84,14 +83,23 @@ std::optional<Foundation> layFoundation(const ServerOptions& options, QString& e
     foundation.db = std::make_unique<Database>(*target);
     try {
         migrateDatabase(*foundation.db, *foundation.clock);
+        SettingStore settings(*foundation.db);
+        PinStore pins(*foundation.db);
+        foundation.cipher = openPinKey(options.keyFile, settings, pins, error);
+        if (!foundation.cipher)
+            return std::nullopt;
+        // A database that cannot be written would answer every change with a failure: better not start.
+        settings.set(QStringLiteral("last_start"), QString::number(foundation.clock->now()));
     } catch (const StorageError& failure) {
         error = QString::fromStdString(failure.what());
         return std::nullopt;
     }
     if (options.smtpUrl.isEmpty())
-        foundation.mail = std::make_unique<OutboxTransport>(options.mailOutbox, options.mailFrom);
+        foundation.mail
+            = std::make_unique<OutboxTransport>(options.mailOutbox, options.mailFrom, *foundation.clock);
     else
-        foundation.mail = std::make_unique<SmtpTransport>(options.smtpUrl, options.mailFrom);
+        foundation.mail
+            = std::make_unique<SmtpTransport>(options.smtpUrl, options.mailFrom, *foundation.clock);
     return foundation;
 }
 
@@ -171,21 +179,24 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     PasswordHasher hasher(strength, options.hashThreads, signInsAllowedToWait(options));
     const qint64 sessionLifetime = static_cast<qint64>(options.sessionDays) * 86400;
     DeviceRecorder devices(db);
+    const CurlJsonSource providers;
     const SocialVerifier social({options.googleTokenInfoUrl, options.facebookGraphUrl, options.googleClientId,
                                     options.facebookAppUrl, options.facebookAppId},
-        options.trustSocialTokens);
+        providers, options.trustSocialTokens);
     Authenticator authenticator(db, clock, options.defaultToken, sessionLifetime);
     PinLock pinLock(db, clock);
     DueMailSender dueMail(db, clock, *foundation.cipher, *foundation.mail);
-    BackgroundMailer requestMail(*foundation.mail);
 
     std::unique_ptr<AccountEndpoints> accounts;
     std::unique_ptr<PinEndpoints> pins;
     std::unique_ptr<WebsiteEndpoints> websites;
     std::unique_ptr<ResetPage> resetPage;
+    // After the endpoints: the mails it still composes on the way out call them.
+    BackgroundMailer requestMail(*foundation.mail);
     std::unique_ptr<Router> router;
     // Declared last so that it stops (and its threads end) before anything it calls goes away.
-    HttpServer http({options.listenHost, options.listenPort, options.threads, Router::maxBodyBytes},
+    HttpServer http({options.listenHost, options.listenPort, options.threads, Router::maxBodyBytes,
+                        options.requestDeadlineSeconds, options.connectionsPerAddress, options.trustedProxy},
         [&router](const ApiRequest& request) { return router->handle(request); });
     QString error;
     const int port = http.bind(error);
@@ -201,12 +212,18 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
         publicUrl.chop(1);
 
     accounts = std::make_unique<AccountEndpoints>(db, clock, hasher, social, requestMail, devices,
-        AccountEndpoints::Settings {sessionLifetime, publicUrl});
+        AccountEndpoints::Settings {
+            sessionLifetime, publicUrl, options.signInsPerMinute, options.resetMailsPerHour});
     pins = std::make_unique<PinEndpoints>(db, clock, *foundation.cipher, pinLock, options.pinBlockMinutes);
     websites = std::make_unique<WebsiteEndpoints>(
         db, clock, pinLock, publicUrl + QStringLiteral("/api/v3/getblockwebsitebyuser"));
     resetPage = std::make_unique<ResetPage>(db, clock, hasher);
-    router = std::make_unique<Router>(authenticator, *accounts, *pins, *websites, *resetPage);
+    router = std::make_unique<Router>(authenticator);
+    router->setHealthCheck([&db] { return db.problem(); });
+    accounts->addRoutes(*router);
+    pins->addRoutes(*router);
+    websites->addRoutes(*router);
+    resetPage->addRoutes(*router);
 
     if (!options.devClockFile.isEmpty())
         say(QStringLiteral("DEVELOPMENT: the time is read from ") + options.devClockFile);
@@ -243,7 +260,7 @@ int runBrevakServer(const ServerOptions& options)
 {
     // Before any thread starts, so that every thread inherits the blocked signals.
     ShutdownSignals shutdownSignals;
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    const CurlLibrary curl;
     QString error;
     std::optional<Foundation> foundation = layFoundation(options, error);
     int status = 2;
@@ -254,7 +271,5 @@ int runBrevakServer(const ServerOptions& options)
     } else {
         status = runServer(options, *foundation, shutdownSignals);
     }
-    foundation.reset();
-    curl_global_cleanup();
     return status;
 }

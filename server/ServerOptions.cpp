@@ -202,6 +202,30 @@ std::vector<Setting> settings()
         {"hash-threads", "BREVAK_SERVER_HASH_THREADS", "N",
             "Threads that hash passwords, so sign-ins never take every core (default 1).",
             number(&ServerOptions::hashThreads, 1, 64)},
+        {"request-deadline", "BREVAK_SERVER_REQUEST_DEADLINE", "SECONDS",
+            "A request's headers and body must arrive within this time, or its connection is closed "
+            "(default 10).",
+            number(&ServerOptions::requestDeadlineSeconds, 1, 3600)},
+        {"connections-per-address", "BREVAK_SERVER_CONNECTIONS_PER_ADDRESS", "N",
+            "Connections one client address may hold at once; more are closed at once (default 16).",
+            number(&ServerOptions::connectionsPerAddress, 1, 100000)},
+        {"trusted-proxy", "BREVAK_SERVER_TRUSTED_PROXY", "ADDRESS",
+            "IP address of a reverse proxy in front (nginx): its connections are not capped and its "
+            "X-Real-IP header gives the client address (default: none).",
+            [](ServerOptions& o, const QString& v, QString& error) {
+                if (QHostAddress(v).isNull()) {
+                    error = QStringLiteral("expects an IP address");
+                    return false;
+                }
+                o.trustedProxy = QHostAddress(v).toString();
+                return true;
+            }},
+        {"sign-in-limit", "BREVAK_SERVER_SIGN_IN_LIMIT", "N",
+            "Sign-ins and sign-ups one client address may try in a minute; then 429 (default 20).",
+            number(&ServerOptions::signInsPerMinute, 1, 1000000)},
+        {"reset-mail-limit", "BREVAK_SERVER_RESET_MAIL_LIMIT", "N",
+            "Reset mails one client address may ask for in an hour; then 429 (default 10).",
+            number(&ServerOptions::resetMailsPerHour, 1, 1000000)},
         {"session-days", "BREVAK_SERVER_SESSION_DAYS", "N",
             "A session ends after this many days without use (default 90).",
             number(&ServerOptions::sessionDays, 1, 3650)},

@@ -29,6 +29,11 @@ struct ServerOptions
     QString facebookAppUrl = QStringLiteral("https://graph.facebook.com/app");
     int threads = 128;
     int hashThreads = 1;
+    int requestDeadlineSeconds = 10;
+    int connectionsPerAddress = 16;
+    QString trustedProxy; // empty: none
+    int signInsPerMinute = 20;
+    int resetMailsPerHour = 10;
     int sessionDays = 90;
     double dueMailIntervalSeconds = 60;
 

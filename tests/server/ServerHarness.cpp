@@ -8,8 +8,10 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include <arpa/inet.h>
 #include <httplib.h>
 #include <mutex>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <thread>
@@ -81,6 +83,75 @@ HttpReply HttpClient::send(const QByteArray& method, const QString& path, const 
     return reply;
 }
 
+RawConnection::RawConnection(int port, const QString& fromAddress)
+    : m_socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+{
+    sockaddr_in local {};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, fromAddress.toLatin1().constData(), &local.sin_addr);
+    sockaddr_in server {};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
+    if (::bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
+        || ::connect(m_socket, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
+        ::close(m_socket);
+        m_socket = -1;
+    }
+}
+
+RawConnection::~RawConnection()
+{
+    if (m_socket >= 0)
+        ::close(m_socket);
+}
+
+bool RawConnection::send(const QByteArray& bytes)
+{
+    return m_socket >= 0 && ::send(m_socket, bytes.constData(), bytes.size(), MSG_NOSIGNAL) == bytes.size();
+}
+
+QByteArray RawConnection::receive(int milliseconds, const std::function<bool(const QByteArray&)>& enough)
+{
+    QByteArray received;
+    QElapsedTimer waited;
+    waited.start();
+    while (m_socket >= 0 && !enough(received) && waited.elapsed() < milliseconds) {
+        pollfd entry {m_socket, POLLIN, 0};
+        if (::poll(&entry, 1, static_cast<int>(milliseconds - waited.elapsed())) <= 0)
+            break;
+        char buffer[4096];
+        const ssize_t read = ::recv(m_socket, buffer, sizeof buffer, 0);
+        if (read <= 0)
+            break;
+        received.append(buffer, read);
+    }
+    return received;
+}
+
+bool RawConnection::closedByServer(int milliseconds)
+{
+    if (m_socket < 0)
+        return true;
+    pollfd entry {m_socket, POLLIN, 0};
+    if (::poll(&entry, 1, milliseconds) <= 0)
+        return false;
+    char buffer[4096];
+    return ::recv(m_socket, buffer, sizeof buffer, MSG_DONTWAIT) <= 0;
+}
+
+QByteArray RawConnection::request(
+    const QByteArray& method, const QByteArray& path, const QByteArray& body, const QByteArray& token)
+{
+    QByteArray text = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    if (!token.isEmpty())
+        text += "Authorization: Bearer " + token + "\r\n";
+    if (!body.isEmpty())
+        text += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: "
+            + QByteArray::number(body.size()) + "\r\n";
+    return text + "\r\n" + body;
+}
+
 QString ServerProcess::testDatabaseUrl()
 {
     return qEnvironmentVariable("BREVAK_TEST_DATABASE_URL");
@@ -112,9 +183,11 @@ void ServerProcess::setNow(qint64 seconds)
 bool ServerProcess::start(const QStringList& extraArguments)
 {
     QStringList arguments {"--listen", "127.0.0.1:0", "--data-dir", m_dataDir, "--dev-clock-file",
-        m_clockFile, "--dev-fast-hashing", "--due-mail-interval", "3600"};
+        m_clockFile, "--dev-fast-hashing", "--due-mail-interval", "3600", "--sign-in-limit", "100000",
+        "--reset-mail-limit", "100000"};
     if (!testDatabaseUrl().isEmpty())
-        arguments << "--database" << testDatabaseUrl();
+        arguments << "--database" << testDatabaseUrl() << "--key-file"
+                  << qEnvironmentVariable("BREVAK_TEST_KEY_FILE");
     return startBare(arguments + extraArguments);
 }
 
@@ -179,7 +252,8 @@ ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments) 
     QStringList all = QStringList {"admin"} + arguments;
     all << "--data-dir" << m_dataDir << "--dev-clock-file" << m_clockFile;
     if (!testDatabaseUrl().isEmpty())
-        all << "--database" << testDatabaseUrl();
+        all << "--database" << testDatabaseUrl() << "--key-file"
+            << qEnvironmentVariable("BREVAK_TEST_KEY_FILE");
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(BREVAK_SERVER_BINARY, all);

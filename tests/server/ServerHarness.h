@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // What the tests need to talk to a real brevak-server: the process itself (on a free port, a data
@@ -49,6 +50,30 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// A bare TCP connection to the server from a chosen loopback address (127.0.0.2 and up stand for other
+// clients), for what an HTTP client does not do: trickle headers, pipeline requests.
+class RawConnection
+{
+public:
+    explicit RawConnection(int port, const QString& fromAddress = "127.0.0.1");
+    ~RawConnection();
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    bool send(const QByteArray& bytes);
+    // What arrives within `milliseconds`, until `enough` holds for it or the server closes.
+    QByteArray receive(int milliseconds, const std::function<bool(const QByteArray&)>& enough);
+    // Whether the server has closed the connection, waiting up to `milliseconds` for it.
+    bool closedByServer(int milliseconds = 0);
+
+    // A whole HTTP/1.1 request.
+    static QByteArray request(const QByteArray& method, const QByteArray& path, const QByteArray& body = {},
+        const QByteArray& token = {});
+
+private:
+    int m_socket = -1;
+};
+
 class ServerProcess
 {
 public:
@@ -70,6 +95,7 @@ public:
     QStringList log() const; // the server's output so far, line by line
 
     void setNow(qint64 seconds);
+    qint64 now() const { return m_now; }
     void advance(qint64 seconds) { setNow(m_now + seconds); }
 
     struct CommandResult

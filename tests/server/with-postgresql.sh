@@ -39,5 +39,7 @@ trap cleanup EXIT
 "${owner[@]}" "$bindir/createdb" -h "$work" -U brevak brevak_test || fail "createdb failed"
 
 export BREVAK_TEST_DATABASE_URL="postgresql://brevak@/brevak_test?host=$work"
+# Every server on that database seals PINs with the same key.
+export BREVAK_TEST_KEY_FILE="$work/server.key"
 echo "with-postgresql: PostgreSQL $("$bindir/postgres" --version | awk '{print $3}') at $work"
 "$@"

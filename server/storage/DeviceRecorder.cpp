@@ -1,0 +1,61 @@
+#include "DeviceRecorder.h"
+
+#include "Diagnostics.h"
+#include "Sql.h"
+
+DeviceRecorder::DeviceRecorder(Database& db, int flushMilliseconds)
+    : m_db(db)
+    , m_flushMilliseconds(flushMilliseconds)
+    , m_thread(&DeviceRecorder::run, this)
+{ }
+
+DeviceRecorder::~DeviceRecorder()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+    flush();
+}
+
+void DeviceRecorder::deviceSeen(const DeviceSighting& sighting)
+{
+    std::lock_guard lock(m_mutex);
+    m_pending.insert({sighting.userId, sighting.platformUniqueId}, sighting);
+}
+
+void DeviceRecorder::run()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        m_wake.wait_for(lock, std::chrono::milliseconds(m_flushMilliseconds), [this] { return m_stopping; });
+        lock.unlock();
+        flush();
+        lock.lock();
+    }
+}
+
+void DeviceRecorder::flush()
+{
+    std::lock_guard flushing(m_flushMutex);
+    QHash<QPair<qint64, QString>, DeviceSighting> sightings;
+    {
+        std::lock_guard lock(m_mutex);
+        sightings.swap(m_pending);
+    }
+    if (sightings.isEmpty())
+        return;
+    try {
+        DeviceStore devices(m_db);
+        Transaction transaction(m_db);
+        for (const DeviceSighting& sighting : std::as_const(sightings))
+            devices.record(sighting);
+        transaction.commit();
+    } catch (const StorageError& error) {
+        // Losing a last-seen time is harmless; the next synchronisation records it again.
+        diagnostics::printLine(
+            QStringLiteral("devices not recorded: ") + QString::fromStdString(error.what()));
+    }
+}
