@@ -119,6 +119,15 @@ void ApiManager::request(
         if (m_windowHost && m_windowHost->hasMainWindow()) {
             showAlert(messages::ooops(), messages::networkNotReachable());
         }
+        if (onFailure) {
+            // Later, as an answer would come: callers set their state after they asked.
+            QMetaObject::invokeMethod(
+                this,
+                [onFailure = std::move(onFailure)] {
+                    onFailure({ApiError::Kind::notReachable, messages::networkNotReachable()});
+                },
+                Qt::QueuedConnection);
+        }
         return;
     }
 

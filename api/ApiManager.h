@@ -25,6 +25,7 @@ struct ApiError
         transport, // no HTTP answer: connection, DNS, TLS, proxy, aborted transfer
         timedOut, // no progress for the transfer time limit
         notJson, // an answer whose body is not JSON
+        notReachable, // not sent: the network is unreachable, and the user has been told so
     };
 
     Kind kind;
@@ -34,6 +35,7 @@ struct ApiError
 // The one way to talk to the account server. A request is named by its WebService, posted with
 // form-encoded parameters and the session headers, and answered on the main thread through one of
 // two callbacks: the failure callback with an ApiError, or the success callback with the raw body.
+// Exactly one of them runs, except after a 401.
 // A 401 answer ends the session instead; any other status outside 2xx is shown to the user and the
 // body still goes to the success callback, so the caller reads the server's message.
 class ApiManager : public QObject
@@ -67,8 +69,9 @@ public:
     // monitor and hears it once.
     void startReachability();
 
-    // Sends the request unless the network is unreachable (then an alert, when there is a main
-    // window, and neither callback runs).
+    // Sends the request unless the network is unreachable: then the user is told (an alert, when
+    // there is a main window) and the failure callback runs later with `notReachable`, so that the
+    // screen that asked can give back its controls.
     void request(
         WebService service, const Parameters& parameters, FailureHandler onFailure, SuccessHandler onSuccess);
 

@@ -1,6 +1,8 @@
 #include "CommonWS.h"
 
+#include "Alert.h"
 #include "Diagnostics.h"
+#include "MessageTable.h"
 #include "SettingsStore.h"
 #include "platform.h"
 
@@ -29,6 +31,24 @@ void CommonWS::printFailure(const ApiError& error)
     diagnostics::printLine(QStringLiteral("error found in api calling : ") + error.text);
 }
 
+CommonWS::FailureHandler CommonWS::printedThen(FailureHandler onFailure)
+{
+    if (!onFailure) {
+        return &CommonWS::printFailure;
+    }
+    return [onFailure = std::move(onFailure)](const ApiError& error) {
+        printFailure(error);
+        onFailure(error);
+    };
+}
+
+void CommonWS::alertFailure(const ApiError& error)
+{
+    if (error.kind != ApiError::Kind::notReachable) {
+        showAlert(messages::ooops(), messages::serverNotReachable());
+    }
+}
+
 std::optional<QString> CommonWS::platformUUID() const
 {
     return m_identity.platformUUID ? m_identity.platformUUID() : std::nullopt;
@@ -45,7 +65,7 @@ QString CommonWS::deviceModel() const
 }
 
 void CommonWS::signup(const QString& email, const QString& password, int socialMedia,
-    const QString& deviceName, Completion<BaseModel<AuthModel>> completion)
+    const QString& deviceName, Completion<BaseModel<AuthModel>> completion, FailureHandler onFailure)
 {
     send(WebService::signup,
         {
@@ -55,11 +75,11 @@ void CommonWS::signup(const QString& email, const QString& password, int socialM
             {QStringLiteral("password"), password},
             {QStringLiteral("profile_id"), QStringLiteral("0")},
         },
-        std::move(completion));
+        std::move(completion), std::move(onFailure));
 }
 
 void CommonWS::updateProfile(const QString& name, const QString& deviceName, const QString& password,
-    Completion<BaseModel<UpdateProfile>> completion)
+    Completion<BaseModel<UpdateProfile>> completion, FailureHandler onFailure)
 {
     send(WebService::updateProfile,
         {
@@ -67,17 +87,18 @@ void CommonWS::updateProfile(const QString& name, const QString& deviceName, con
             {QStringLiteral("device_name"), deviceName},
             {QStringLiteral("password"), password},
         },
-        std::move(completion));
+        std::move(completion), std::move(onFailure));
 }
 
-void CommonWS::setupPin(
-    const QString& time, const QString& pin, Completion<BaseModel<SetupPinModel>> completion)
+void CommonWS::setupPin(const QString& time, const QString& pin,
+    Completion<BaseModel<SetupPinModel>> completion, FailureHandler onFailure)
 {
     send(WebService::setupPin, {{QStringLiteral("time"), time}, {QStringLiteral("pin"), pin}},
-        std::move(completion));
+        std::move(completion), std::move(onFailure));
 }
 
-void CommonWS::checkPin(qint64 attempt, const QString& pin, Completion<BaseModel<CheckPinModel>> completion)
+void CommonWS::checkPin(qint64 attempt, const QString& pin, Completion<BaseModel<CheckPinModel>> completion,
+    FailureHandler onFailure)
 {
     send(WebService::checkPin,
         {
@@ -85,39 +106,41 @@ void CommonWS::checkPin(qint64 attempt, const QString& pin, Completion<BaseModel
             {QStringLiteral("attempt"), QString::number(attempt)},
             {QStringLiteral("pin"), pin},
         },
-        std::move(completion));
+        std::move(completion), std::move(onFailure));
 }
 
-void CommonWS::retrievePin(Completion<BaseModel<RetrievePinModel>> completion)
+void CommonWS::retrievePin(Completion<BaseModel<RetrievePinModel>> completion, FailureHandler onFailure)
 {
     send(WebService::retrievePin, {{QStringLiteral("user_id"), SettingsStore::shared().userId()}},
-        std::move(completion));
+        std::move(completion), std::move(onFailure));
 }
 
-void CommonWS::updatePin(
-    const QString& oldPin, const QString& newPin, Completion<BaseModel<UpdatePinModel>> completion)
+void CommonWS::updatePin(const QString& oldPin, const QString& newPin,
+    Completion<BaseModel<UpdatePinModel>> completion, FailureHandler onFailure)
 {
     send(WebService::updatePin, {{QStringLiteral("old_pin"), oldPin}, {QStringLiteral("pin"), newPin}},
-        std::move(completion));
+        std::move(completion), std::move(onFailure));
 }
 
-void CommonWS::getBlockWebsiteByUser(Completion<BaseModel<BlockWebsiteModel>> completion)
+void CommonWS::getBlockWebsiteByUser(
+    Completion<BaseModel<BlockWebsiteModel>> completion, FailureHandler onFailure)
 {
     send(WebService::getBlockWebsiteByUser, {{QStringLiteral("user_id"), SettingsStore::shared().userId()}},
-        std::move(completion));
+        std::move(completion), std::move(onFailure));
 }
 
-void CommonWS::blockWebsite(const QString& domain, Completion<BaseModel<BlockData>> completion)
+void CommonWS::blockWebsite(
+    const QString& domain, Completion<BaseModel<BlockData>> completion, FailureHandler onFailure)
 {
     send(WebService::blockWebsite,
         {{QStringLiteral("user_id"), SettingsStore::shared().userId()}, {QStringLiteral("domain"), domain}},
-        std::move(completion));
+        std::move(completion), std::move(onFailure));
 }
 
-void CommonWS::syncURL(std::function<void()> completion)
+void CommonWS::syncURL(std::function<void()> completion, FailureHandler onFailure)
 {
     m_api.request(WebService::syncURL, {{QStringLiteral("platform_unique_id"), platformUniqueId()}},
-        &CommonWS::printFailure, [completion = std::move(completion)](const QByteArray& body) {
+        printedThen(std::move(onFailure)), [completion = std::move(completion)](const QByteArray& body) {
             const Decoded<BaseModel<SyncURLModel>> decoded = decodeRecord<BaseModel<SyncURLModel>>(body);
             if (!decoded) {
                 printDecodingError(decoded.error);

@@ -47,6 +47,7 @@ BREVAK_MESSAGE(passwordsDidNotMatch, "Passwords did not match")
 BREVAK_MESSAGE(profileNotUpdated, "Profile Not updated")
 BREVAK_MESSAGE(pleaseEnterWebsite, "Please enter website")
 BREVAK_MESSAGE(emailNotValid, "Email not Valid")
+BREVAK_MESSAGE(serverNotReachable, "The server could not be reached. Please try again.")
 
 #undef BREVAK_MESSAGE
 

@@ -24,6 +24,8 @@ QString passwordsDidNotMatch(); // "Passwords did not match"
 QString profileNotUpdated(); // "Profile Not updated"
 QString pleaseEnterWebsite(); // "Please enter website"
 QString emailNotValid(); // "Email not Valid"
+// A request that got no answer: "The server could not be reached. Please try again."
+QString serverNotReachable();
 
 // The translation of any key in the system's language, computed anew (the accessors above keep it).
 QString systemTranslation(const QString& key);

@@ -150,15 +150,19 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(request.header("X-localization")), localization);
     }
 
-    // Before the route is watched, and while it is unavailable, nothing is sent and nobody is
-    // called back; the user is told why.
+    // Before the route is watched, and while it is unavailable, nothing is sent; the user is told
+    // why, and the caller hears of it later, as of a failure, so that it can give back its controls.
     void unreachableNetworkSendsNothing()
     {
         createClient(FakeInternetRoute(Reachability::Reachable | Reachability::ConnectionRequired));
         const auto early = send(WebService::checkPin);
+        QVERIFY(early->failures.isEmpty());
         m_client->api.startReachability();
         QVERIFY(log().waitFor("not reachable"));
         const auto late = send(WebService::checkPin);
+        QTRY_COMPARE(late->failures.size(), 1);
+        QCOMPARE(early->failures.size(), 1);
+        QCOMPARE(late->failures.first().kind, ApiError::Kind::notReachable);
         QVERIFY(m_network.requests().isEmpty());
         QVERIFY(early->successes.isEmpty() && late->successes.isEmpty());
         QCOMPARE(alerts().count(), 3); // the two requests and the first report's synchronisation
@@ -325,18 +329,27 @@ private Q_SLOTS:
         QCOMPARE(m_network.lastRequest().body, body);
     }
 
-    void aTransportFailureIsPrintedAndNobodyIsCalledBack()
+    // A transport failure is printed; the completion never runs, and a screen's own failure
+    // handler, when it gave one, runs after the line is printed.
+    void aTransportFailureIsPrintedAndOnlyTheFailureHandlerIsCalled()
     {
         QVERIFY(startReachable());
         m_network.respondWith(
             FakeResponse::failure(QNetworkReply::ConnectionRefusedError, "Connection refused"));
-        bool called = false;
+        bool completed = false;
+        QStringList failures;
+        const auto failed = [this, &failures](const ApiError& error) {
+            QVERIFY(m_client->log.contains("error found in api calling : " + error.text));
+            failures << error.text;
+        };
         CommonWS ws(m_client->api, identity("UUID"));
-        ws.blockWebsite("example.com", [&called](const auto&, bool) { called = true; });
-        ws.syncURL([&called] { called = true; });
+        ws.blockWebsite(
+            "example.com", [&completed](const auto&, bool) { completed = true; }, failed);
+        ws.syncURL([&completed] { completed = true; });
         QVERIFY(m_client->log.waitForAnswers(2));
         QCOMPARE(m_client->log.lines().count("error found in api calling : Connection refused"), 2);
-        QVERIFY(!called);
+        QCOMPARE(failures, QStringList {"Connection refused"});
+        QVERIFY(!completed);
     }
 
     void synchronisationCopiesThePinState_data()
