@@ -4,7 +4,6 @@
 #include "AppDelegate.h"
 #include "ApplicationServices.h"
 #include "Configuration.h"
-#include "FAQWC.h"
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Screens.h"
@@ -33,7 +32,7 @@ int main(int argc, char** argv)
     Storyboard storyboard;
     const Storyboard::Registration storyboardRegistration(storyboard);
     registerApplicationScreens(storyboard, delegate);
-    storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
+    storyboard.registerPlugin(QStringLiteral("brevak_webpages"), delegate);
 
     MessageBoxAlertPresenter alerts([&delegate]() -> QWidget* {
         return delegate.mainWindow() ? delegate.mainWindow() : QApplication::activeWindow();
