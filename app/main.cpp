@@ -43,8 +43,9 @@ int main(int argc, char** argv)
         &AppDelegate::applicationShouldTerminateAfterLastWindowClosed);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
 
+    // The window shows first; the launch steps follow without holding it up.
     MainWindowController mainWindowController(delegate);
-    delegate.applicationDidFinishLaunching();
     mainWindowController.window()->show();
+    delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }
