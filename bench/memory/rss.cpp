@@ -6,40 +6,24 @@
 // what the largest mappings are at rest and at the end.
 //
 // Usage: brevak-bench-memory [BLOCKS]   (default 11: the first block page, then 10 more)
+#include "SimulatedBrevak.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QThread>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
-#include <optional>
 #include <xcb/xcb.h>
 
+using bench::out;
+
 namespace {
-
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QString program(const QString& name)
-{
-    return QCoreApplication::applicationDirPath() + '/' + name;
-}
-
-bool simctl(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program(QStringLiteral("brevak-simctl")), arguments);
-    return process.waitForFinished(30000) && process.exitCode() == 0;
-}
 
 // VmRSS of the process, in kB.
 qint64 residentKilobytes(qint64 pid)
@@ -116,41 +100,42 @@ public:
     // Waits for a window as wide as the screen to be mapped (the block page); 0 when none comes.
     xcb_window_t waitForScreenWideWindow(int milliseconds)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < milliseconds) {
-            xcb_generic_event_t* event = xcb_poll_for_event(m_connection);
-            if (!event) {
-                QThread::msleep(5);
-                continue;
+        xcb_window_t page = 0;
+        waitForEvent(milliseconds, [this, &page](const xcb_generic_event_t* event) {
+            if ((event->response_type & 0x7f) != XCB_MAP_NOTIFY) {
+                return false;
             }
-            xcb_window_t window = 0;
-            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
-                window = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
-            }
-            free(event);
-            if (window && width(window) == m_screenWidth) {
-                return window;
-            }
-        }
-        return 0;
+            const xcb_window_t window = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
+            page = width(window) == m_screenWidth ? window : 0;
+            return page != 0;
+        });
+        return page;
     }
 
     // Asks the window to close, as a window manager does when the user clicks its close button, and
     // waits until it is unmapped.
     bool close(xcb_window_t window, int milliseconds)
     {
-        const xcb_atom_t protocols = atom("WM_PROTOCOLS");
         xcb_client_message_event_t message {};
         message.response_type = XCB_CLIENT_MESSAGE;
         message.format = 32;
         message.window = window;
-        message.type = protocols;
+        message.type = atom("WM_PROTOCOLS");
         message.data.data32[0] = atom("WM_DELETE_WINDOW");
         message.data.data32[1] = XCB_CURRENT_TIME;
         xcb_send_event(
             m_connection, false, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
         xcb_flush(m_connection);
+        return waitForEvent(milliseconds, [window](const xcb_generic_event_t* event) {
+            return (event->response_type & 0x7f) == XCB_UNMAP_NOTIFY
+                && reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window == window;
+        });
+    }
+
+private:
+    // Reads events until one satisfies `wanted`; false when none does in time.
+    bool waitForEvent(int milliseconds, const std::function<bool(const xcb_generic_event_t*)>& wanted)
+    {
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < milliseconds) {
@@ -159,17 +144,15 @@ public:
                 QThread::msleep(5);
                 continue;
             }
-            const bool unmapped = (event->response_type & 0x7f) == XCB_UNMAP_NOTIFY
-                && reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window == window;
+            const bool found = wanted(event);
             free(event);
-            if (unmapped) {
+            if (found) {
                 return true;
             }
         }
         return false;
     }
 
-private:
     uint16_t width(xcb_window_t window)
     {
         xcb_get_geometry_reply_t* geometry
@@ -183,7 +166,7 @@ private:
     {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             m_connection, xcb_intern_atom(m_connection, false, uint16_t(strlen(name)), name), nullptr);
-        const xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         free(reply);
         return result;
     }
@@ -210,30 +193,18 @@ int main(int argc, char** argv)
         return 1;
     }
     QTemporaryDir root;
-    qputenv("BREVAK_SIMULATED_ROOT", root.path().toUtf8());
-    if (!simctl({QStringLiteral("init")})) {
-        out() << "brevak-simctl init failed\n";
+    if (!bench::prepareSimulatedMac(
+            root.path(), R"({ "dnsLastStatus": true, "blockedAppDetails": ["Lucky Spin Casino"] })")) {
         return 1;
     }
-    const QString preferences = root.path() + QStringLiteral("/home/Library/Preferences");
-    QDir().mkpath(preferences);
-    QFile settings(preferences + QStringLiteral("/com.mac.brevak.json"));
-    if (!settings.open(QIODevice::WriteOnly)
-        || settings.write(R"({ "dnsLastStatus": true, "blockedAppDetails": ["Lucky Spin Casino"] })") < 0) {
-        out() << "cannot write " << settings.fileName() << '\n';
-        return 1;
-    }
-    settings.close();
 
     QProcess brevak;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("BREVAK_API_BASE_URL"), QStringLiteral("http://127.0.0.1:9"));
-    environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    QProcessEnvironment environment = bench::brevakEnvironment();
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     brevak.setProcessEnvironment(environment);
     brevak.setStandardOutputFile(QProcess::nullDevice());
     brevak.setStandardErrorFile(QProcess::nullDevice());
-    brevak.start(program(QStringLiteral("brevak")), {});
+    brevak.start(bench::program(QStringLiteral("brevak")), {});
     if (!brevak.waitForStarted()) {
         out() << "BREVAK did not start\n";
         return 1;
@@ -250,7 +221,7 @@ int main(int argc, char** argv)
 
     QList<qint64> afterBlocks;
     for (int block = 1; block <= blocks; ++block) {
-        if (!simctl({QStringLiteral("activate"), QStringLiteral("Lucky Spin Casino")})) {
+        if (!bench::simctl({QStringLiteral("activate"), QStringLiteral("Lucky Spin Casino")})) {
             out() << "brevak-simctl activate failed\n";
             return 1;
         }

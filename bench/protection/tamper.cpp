@@ -5,24 +5,23 @@
 // again. Prints p50, p99 and max.
 //
 // Usage: brevak-bench-protection [CHANGES]   (default 50; the programs are found next to this one)
-#include "SimulatedRoot.h"
+#include "SimulatedBrevak.h"
 #include "StateFile.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileSystemWatcher>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
+
+using bench::out;
 
 namespace {
 
@@ -30,24 +29,6 @@ const QString resolver = QStringLiteral("198.51.100.153");
 const QStringList services {
     QStringLiteral("Ethernet"), QStringLiteral("Wi-Fi"), QStringLiteral("Thunderbolt Bridge")};
 constexpr int timeLimitMs = 120000;
-
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QString program(const QString& name)
-{
-    return QCoreApplication::applicationDirPath() + '/' + name;
-}
-
-bool simctl(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program(QStringLiteral("brevak-simctl")), arguments);
-    return process.waitForFinished(30000) && process.exitCode() == 0;
-}
 
 // Whether every listed service (or the named one) shows the resolver alone.
 bool protectedNow(const simulated::StateFile& file, const std::optional<QString>& only = std::nullopt)
@@ -113,30 +94,17 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int changes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 50;
     QTemporaryDir root;
-    qputenv("BREVAK_SIMULATED_ROOT", root.path().toUtf8());
-    if (!simctl({QStringLiteral("init")})) {
-        out() << "brevak-simctl init failed\n";
+    if (!bench::prepareSimulatedMac(root.path(), R"({ "dnsLastStatus": true })")) {
         return 1;
     }
-    const QString preferences = simulated::homeFolder() + QStringLiteral("/Library/Preferences");
-    QDir().mkpath(preferences);
-    QFile settings(preferences + QStringLiteral("/com.mac.brevak.json"));
-    if (!settings.open(QIODevice::WriteOnly) || settings.write(R"({ "dnsLastStatus": true })") < 0) {
-        out() << "cannot write " << settings.fileName() << '\n';
-        return 1;
-    }
-    settings.close();
 
     QProcess brevak;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = bench::brevakEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("BREVAK_API_BASE_URL"), QStringLiteral("http://127.0.0.1:9"));
-    environment.insert(QStringLiteral("BREVAK_RESOLVER_ADDRESS"), resolver);
-    environment.remove(QStringLiteral("BREVAK_PROTECTION_CHECK_SECONDS"));
     brevak.setProcessEnvironment(environment);
     brevak.setStandardOutputFile(root.filePath(QStringLiteral("brevak.log")));
     brevak.setStandardErrorFile(QProcess::nullDevice());
-    brevak.start(program(QStringLiteral("brevak")), {});
+    brevak.start(bench::program(QStringLiteral("brevak")), {});
     const simulated::StateFile file;
     QElapsedTimer clock;
     clock.start();
@@ -159,7 +127,7 @@ int main(int argc, char** argv)
         if (random.bounded(2) == 1) {
             arguments << randomAddress(random);
         }
-        if (!simctl(arguments)) {
+        if (!bench::simctl(arguments)) {
             out() << "brevak-simctl " << arguments.join(' ') << " failed\n";
             return 1;
         }

@@ -124,7 +124,7 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i) {
         const std::string argument = argv[i];
         const std::size_t equals = argument.find('=');
-        programs.push_back({argument.substr(0, equals), argument.substr(equals + 1), {}});
+        programs.push_back({argument.substr(0, equals), argument.substr(equals + 1), {}, {}});
     }
 
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);

@@ -14,18 +14,7 @@ bin=$build_dir/bin
 cmake --build "$build_dir" -j2 --target brevak-bench-first-window >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/brevak-bench.XXXXXX")
-xvfb_pid=
-cleanup() {
-    [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-read -r -t 60 number <"$work/display"
-export DISPLAY=:$number
-
+trap 'rm -rf "$work"' EXIT
 export BREVAK_SIMULATED_ROOT=$work/mac BREVAK_API_BASE_URL=http://127.0.0.1:9 QTWEBENGINE_DISABLE_SANDBOX=1
 unset QT_QPA_PLATFORM BREVAK_PROTECTION_CHECK_SECONDS
 preferences=$BREVAK_SIMULATED_ROOT/home/Library/Preferences
@@ -35,5 +24,5 @@ fresh_mac() {
           echo '{ \"dnsLastStatus\": $1 }' > '$preferences/com.mac.brevak.json'"
 }
 export BEFORE_2=$(fresh_mac false) BEFORE_3=$(fresh_mac true)
-"$bin/brevak-bench-first-window" "${1:-20}" "bare Qt window=$bin/brevak-bench-bare-window" \
+"$top/bench/with-xvfb.sh" "$bin/brevak-bench-first-window" "${1:-20}" "bare Qt window=$bin/brevak-bench-bare-window" \
     "BREVAK, protection off=$bin/brevak" "BREVAK, protection on=$bin/brevak"

@@ -1,9 +1,7 @@
+#include "WeakCallbackContext.h"
 #include "platform.h"
 
-#include <QPointer>
-
 #include <SystemConfiguration/SystemConfiguration.h>
-#include <atomic>
 #include <dispatch/dispatch.h>
 #include <memory>
 #include <type_traits>
@@ -12,33 +10,7 @@ namespace {
 
 class MacNetworkConfigurationWatcher;
 
-// What the dynamic store's callback context points to: the watcher, held weakly, so that a
-// notification that arrives after the watcher is gone does nothing. SystemConfiguration retains and
-// releases it through the context; the watcher holds one reference of its own.
-struct CallbackHolder
-{
-    QPointer<MacNetworkConfigurationWatcher> watcher;
-    mutable std::atomic<int> references {1};
-};
-
-const void* retainHolder(const void* info)
-{
-    static_cast<const CallbackHolder*>(info)->references.fetch_add(1);
-    return info;
-}
-
-void releaseHolder(const void* info)
-{
-    const auto* holder = static_cast<const CallbackHolder*>(info);
-    if (holder->references.fetch_sub(1) == 1) {
-        delete holder;
-    }
-}
-
-struct HolderReference
-{
-    void operator()(CallbackHolder* holder) const { releaseHolder(holder); }
-};
+using CallbackContext = macos::WeakCallbackContext<MacNetworkConfigurationWatcher>;
 
 // Releases a Core Foundation object when it goes.
 struct CFReleaser
@@ -65,7 +37,7 @@ public:
     explicit MacNetworkConfigurationWatcher(QObject* parent)
         : platform::NetworkConfigurationWatcher(parent)
         , m_queue(dispatch_queue_create("com.mac.brevak.network-configuration", DISPATCH_QUEUE_SERIAL))
-        , m_holder(new CallbackHolder {this})
+        , m_context(CallbackContext::create(this))
     { }
 
     ~MacNetworkConfigurationWatcher() override
@@ -84,7 +56,8 @@ public:
         if (m_store) {
             return true;
         }
-        SCDynamicStoreContext context {0, m_holder.get(), &retainHolder, &releaseHolder, nullptr};
+        SCDynamicStoreContext context {
+            0, m_context.get(), &CallbackContext::retain, &CallbackContext::release, nullptr};
         CFOwned<SCDynamicStoreRef> store(
             SCDynamicStoreCreate(kCFAllocatorDefault, CFSTR("com.mac.brevak"), &storeChanged, &context));
         if (!store) {
@@ -135,13 +108,13 @@ private:
     }
 
     dispatch_queue_t m_queue;
-    std::unique_ptr<CallbackHolder, HolderReference> m_holder;
+    CallbackContext::Reference m_context;
     CFOwned<SCDynamicStoreRef> m_store;
 };
 
 void storeChanged(SCDynamicStoreRef, CFArrayRef, void* info)
 {
-    if (MacNetworkConfigurationWatcher* watcher = static_cast<const CallbackHolder*>(info)->watcher.data()) {
+    if (MacNetworkConfigurationWatcher* watcher = CallbackContext::listener(info)) {
         watcher->report();
     }
 }
