@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -140,8 +141,9 @@ void ResolverSync::poll(bool thorough)
         if (!thorough && m_generation == generation)
             return;
         // Read before the views: a change made while they are read moves it on again.
-        m_generation = generation;
         const resolver::Views wanted = loadViews();
+        m_generation = generation;
+        m_databaseProblem.clear();
         if (m_applied == wanted)
             return;
         if (!writeChecked(resolver::viewsConfig(wanted)))
@@ -161,7 +163,10 @@ void ResolverSync::poll(bool thorough)
         m_applied = wanted;
         say(QStringLiteral("Unbound reloaded with %1 linked network(s)").arg(wanted.size()));
     } catch (const StorageError& error) {
-        say(QStringLiteral("the database cannot be read: ") + QString::fromStdString(error.what()));
+        // Told once, not at every look, until it reads again.
+        const QString problem = QString::fromStdString(error.what());
+        if (problem != std::exchange(m_databaseProblem, problem))
+            say(QStringLiteral("the database cannot be read: ") + problem);
     }
 }
 

@@ -88,4 +88,5 @@ private:
     std::optional<qint64> m_generation; // the database's, at the last look
     std::optional<resolver::Views> m_applied; // what the running Unbound enforces, when known
     QSet<QString> m_reported; // skipped entries already logged
+    QString m_databaseProblem; // the last failure to read the database, already logged
 };

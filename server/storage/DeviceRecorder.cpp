@@ -66,12 +66,15 @@ void DeviceRecorder::flush()
         for (const DeviceSighting& sighting : std::as_const(sightings))
             devices.record(sighting);
         qint64 latest = 0;
+        bool resolverNews = false;
         for (auto link = addresses.cbegin(); link != addresses.cend(); ++link) {
-            links.link(link.key().first, link.key().second, link.value());
+            resolverNews |= links.link(link.key().first, link.key().second, link.value());
             latest = std::max(latest, link.value());
         }
         if (latest > 0)
-            links.forgetUnusedBefore(latest - linkedAddressLifetime);
+            resolverNews |= links.forgetUnusedBefore(latest - linkedAddressLifetime) > 0;
+        if (resolverNews)
+            ResolverGeneration(m_db).advance();
         transaction.commit();
     } catch (const StorageError& error) {
         // Losing a last-seen time is harmless; the next synchronisation records it again.

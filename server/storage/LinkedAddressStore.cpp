@@ -2,30 +2,26 @@
 
 #include "Sql.h"
 
-void LinkedAddressStore::link(qint64 userId, const QString& address, qint64 seenAt)
+bool LinkedAddressStore::link(qint64 userId, const QString& address, qint64 seenAt)
 {
     Sql touch(m_db,
         QStringLiteral("UPDATE linked_addresses SET last_seen_at = ? WHERE user_id = ? AND address = ? "
                        "AND last_seen_at < ?"));
     touch.bind(seenAt).bind(userId).bind(address).bind(seenAt).exec();
     if (touch.rowsAffected() > 0)
-        return;
+        return false;
     Sql insert(m_db,
         QStringLiteral("INSERT INTO linked_addresses (user_id, address, first_seen_at, last_seen_at) "
                        "VALUES (?, ?, ?, ?) ON CONFLICT (user_id, address) DO NOTHING"));
     insert.bind(userId).bind(address).bind(seenAt).bind(seenAt).exec();
-    if (insert.rowsAffected() > 0)
-        ResolverGeneration(m_db).advance();
+    return insert.rowsAffected() > 0;
 }
 
 int LinkedAddressStore::forgetUnusedBefore(qint64 cutoff)
 {
     Sql forget(m_db, QStringLiteral("DELETE FROM linked_addresses WHERE last_seen_at < ?"));
     forget.bind(cutoff).exec();
-    const int forgotten = forget.rowsAffected();
-    if (forgotten > 0)
-        ResolverGeneration(m_db).advance();
-    return forgotten;
+    return forget.rowsAffected();
 }
 
 QList<AddressBlock> LinkedAddressStore::blocksSince(qint64 since)

@@ -26,9 +26,8 @@ public:
     explicit LinkedAddressStore(Database& db)
         : m_db(db)
     { }
-    // Tells the resolver when the address is new to the account. Several statements: the recorder runs
-    // them in its transaction.
-    void link(qint64 userId, const QString& address, qint64 seenAt);
+    // True when the address is new to the account: the resolver must then hear of it.
+    bool link(qint64 userId, const QString& address, qint64 seenAt);
     // Deletes the links last used before `cutoff`; returns how many.
     int forgetUnusedBefore(qint64 cutoff);
     // Every address used since `since`, with each website its accounts block.
@@ -40,7 +39,8 @@ private:
 
 // A number that moves on with every change the resolver must hear of (a website blocked or unblocked,
 // an address linked or forgotten), in the same transaction as the change: the resolver reads it to know
-// whether anything changed since it last looked.
+// whether anything changed since it last looked. Writers move it last in their transaction, so that
+// they all take its row lock last (no deadlock between them on PostgreSQL).
 class ResolverGeneration
 {
 public:

@@ -69,9 +69,11 @@ class TestServerStorage : public QObject
         qint64 m_last;
     };
 
+    // As the server does it when the user synchronises.
     static void link(Database& db, qint64 userId, const QString& address, qint64 at)
     {
-        LinkedAddressStore(db).link(userId, address, at);
+        DeviceRecorder recorder(db, 3600000);
+        recorder.addressSeen(userId, address, at);
     }
 
 private Q_SLOTS:
@@ -92,10 +94,11 @@ private Q_SLOTS:
         QVERIFY(watch.moved());
         QVERIFY(!websites.remove(casino->id, fixture.userId));
         QVERIFY(!watch.moved());
-        QCOMPARE(LinkedAddressStore(fixture.db).forgetUnusedBefore(20), 0);
-        QVERIFY(!watch.moved());
-        QCOMPARE(LinkedAddressStore(fixture.db).forgetUnusedBefore(21), 1);
-        QVERIFY(watch.moved());
+        link(fixture.db, fixture.userId, "198.51.100.7", 20 + linkedAddressLifetime);
+        QVERIFY(watch.moved()); // and 203.0.113.5, last seen at 20, is still linked
+        link(fixture.db, fixture.userId, "198.51.100.7", 21 + linkedAddressLifetime);
+        QVERIFY(watch.moved()); // 203.0.113.5 is forgotten
+        QCOMPARE(LinkedAddressStore(fixture.db).blocksSince(0).size(), 1);
     }
 
     void linkedAddressesComeWithTheirAccountsWebsites()
