@@ -309,7 +309,10 @@ private Q_SLOTS:
         QVERIFY(syncFrom(m_bob, "127.0.0.4")); // a new address: a new view, so a reload
         QTRY_VERIFY_WITH_TIMEOUT(syncLog().contains("unbound-checkconf refused the new views"), 50000);
         QVERIFY(!readText(path("resolver/views.conf")).contains("127.0.0.4"));
-        // Unbound still runs what it had.
+        // Once the sync step has stopped, whatever it did after the refusal is done: Unbound still runs
+        // what it had (a reload of a broken configuration would have ended it).
+        stopChild(m_sync);
+        QVERIFY(syncLog().contains("resolver-sync stopped"));
         QVERIFY(m_unbound->state() == QProcess::Running);
         QVERIFY(blocked("127.0.0.2", "slots.example"));
         QVERIFY(resolves("127.0.0.3", "allowed.example", "192.0.2.1"));
