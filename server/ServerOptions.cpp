@@ -87,6 +87,18 @@ std::vector<Setting> settings()
             return false;
         };
     };
+    auto seconds = [](double ServerOptions::*field, double maximum) {
+        return [=](ServerOptions& o, const QString& v, QString& error) {
+            bool ok = false;
+            const double value = v.toDouble(&ok);
+            if (!ok || value < 0.05 || value > maximum) {
+                error = QStringLiteral("expects seconds from 0.05 to %1").arg(maximum);
+                return false;
+            }
+            o.*field = value;
+            return true;
+        };
+    };
     auto flag = [](bool ServerOptions::*field) {
         return [field](ServerOptions& o, const QString& v, QString& error) {
             if (parseSwitch(v, o.*field))
@@ -231,16 +243,7 @@ std::vector<Setting> settings()
             number(&ServerOptions::sessionDays, 1, 3650)},
         {"due-mail-interval", "BREVAK_SERVER_DUE_MAIL_INTERVAL", "SECONDS",
             "How often PIN mails whose waiting time has passed are looked for (default 60).",
-            [](ServerOptions& o, const QString& v, QString& error) {
-                bool ok = false;
-                const double seconds = v.toDouble(&ok);
-                if (!ok || seconds < 0.05 || seconds > 86400) {
-                    error = QStringLiteral("expects seconds from 0.05 to 86400");
-                    return false;
-                }
-                o.dueMailIntervalSeconds = seconds;
-                return true;
-            }},
+            seconds(&ServerOptions::dueMailIntervalSeconds, 86400)},
         {"resolver-dir", "BREVAK_SERVER_RESOLVER_DIR", "DIR",
             "Folder of the files Unbound includes, views.conf and category.rpz (default: resolver/ in the "
             "data folder).",
@@ -254,16 +257,7 @@ std::vector<Setting> settings()
             text(&ServerOptions::unboundConfig)},
         {"resolver-poll", "BREVAK_SERVER_RESOLVER_POLL", "SECONDS",
             "How often resolver-sync looks for changes in the database (default 0.5).",
-            [](ServerOptions& o, const QString& v, QString& error) {
-                bool ok = false;
-                const double seconds = v.toDouble(&ok);
-                if (!ok || seconds < 0.05 || seconds > 60) {
-                    error = QStringLiteral("expects seconds from 0.05 to 60");
-                    return false;
-                }
-                o.resolverPollSeconds = seconds;
-                return true;
-            }},
+            seconds(&ServerOptions::resolverPollSeconds, 60)},
         {"dev-clock-file", "BREVAK_SERVER_DEV_CLOCK_FILE", "FILE",
             "Development: read the time (seconds since 1970) from FILE instead of the system clock.",
             text(&ServerOptions::devClockFile)},
