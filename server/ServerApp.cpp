@@ -17,6 +17,7 @@
 #include "PinEndpoints.h"
 #include "PinStore.h"
 #include "ResetPage.h"
+#include "ResolverSync.h"
 #include "Router.h"
 #include "ServerBuild.h"
 #include "ServerOptions.h"
@@ -26,10 +27,13 @@
 #include "WebsiteEndpoints.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QUrl>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <pthread.h>
 #include <signal.h>
 #include <thread>
@@ -63,6 +67,13 @@ bool makePrivateFolder(const QString& path, QString& error)
     return true;
 }
 
+std::unique_ptr<Clock> makeClock(const ServerOptions& options)
+{
+    if (options.devClockFile.isEmpty())
+        return std::make_unique<SystemClock>();
+    return std::make_unique<FileClock>(options.devClockFile);
+}
+
 std::optional<Foundation> layFoundation(const ServerOptions& options, QString& error)
 {
     if (!tokens::initialise()) {
@@ -72,10 +83,7 @@ std::optional<Foundation> layFoundation(const ServerOptions& options, QString& e
     if (!makePrivateFolder(options.dataDir, error))
         return std::nullopt;
     Foundation foundation;
-    if (options.devClockFile.isEmpty())
-        foundation.clock = std::make_unique<SystemClock>();
-    else
-        foundation.clock = std::make_unique<FileClock>(options.devClockFile);
+    foundation.clock = makeClock(options);
     const std::optional<DatabaseTarget> target
         = parseDatabaseUrl(options.databaseUrl, options.dataDir, error);
     if (!target)
@@ -254,12 +262,89 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     return 0;
 }
 
+// The resolver's feed only reads the database: it needs no PIN key (that stays on the account servers)
+// and migrates nothing, so a resolver host can use a database role that only reads.
+std::unique_ptr<Database> openResolverDatabase(const ServerOptions& options, QString& error)
+{
+    const std::optional<DatabaseTarget> target
+        = parseDatabaseUrl(options.databaseUrl, options.dataDir, error);
+    if (!target)
+        return nullptr;
+    auto db = std::make_unique<Database>(*target);
+    try {
+        if (schemaVersion(*db) >= newestSchemaVersion())
+            return db;
+        error = QStringLiteral("the database is older than this program: start brevak-server on it once, "
+                               "which brings it up to date");
+    } catch (const StorageError& failure) {
+        error = QString::fromStdString(failure.what());
+    }
+    return nullptr;
+}
+
+// Looks for changes every --resolver-poll seconds, and thoroughly twice a minute (links that ran out of
+// time, a reload that failed), until SIGTERM or SIGINT.
+void followDatabase(ResolverSync& sync, double pollSeconds, ShutdownSignals& shutdownSignals)
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stopping = false;
+    shutdownSignals.onSignal([&](int signal) {
+        say(QStringLiteral("resolver-sync stopping (signal %1)").arg(signal));
+        std::lock_guard lock(mutex);
+        stopping = true;
+        wake.notify_all();
+    });
+    const auto interval = std::chrono::milliseconds(static_cast<qint64>(pollSeconds * 1000));
+    QElapsedTimer sinceThorough;
+    sinceThorough.start();
+    sync.poll(true);
+    std::unique_lock lock(mutex);
+    while (!wake.wait_for(lock, interval, [&] { return stopping; })) {
+        lock.unlock();
+        const bool thorough = sinceThorough.hasExpired(30000);
+        if (thorough)
+            sinceThorough.restart();
+        sync.poll(thorough);
+        lock.lock();
+    }
+}
+
+int runResolver(const ServerOptions& options, ShutdownSignals& shutdownSignals)
+{
+    const QString command = options.command.first();
+    QString error;
+    const std::unique_ptr<Clock> clock = makeClock(options);
+    const std::unique_ptr<Database> db = openResolverDatabase(options, error);
+    if (!db) {
+        say(command + QStringLiteral(" cannot start: ") + error);
+        return 2;
+    }
+    if (!QDir().mkpath(options.resolverDir)) {
+        say(command + QStringLiteral(" cannot create ") + options.resolverDir);
+        return 2;
+    }
+    UnboundPrograms unbound(options.unboundConfig);
+    ResolverSync sync(*db, *clock, unbound, {options.resolverDir, options.resolverLists});
+    if (!sync.writeCategory())
+        return 2;
+    if (command == u"resolver-config")
+        return sync.writeViews() ? 0 : 1;
+    say(QStringLiteral("resolver-sync: %1 and Unbound (%2) follow %3")
+            .arg(options.resolverDir, options.unboundConfig, db->target().describe()));
+    followDatabase(sync, options.resolverPollSeconds, shutdownSignals);
+    say(QStringLiteral("resolver-sync stopped"));
+    return 0;
+}
+
 } // namespace
 
 int runBrevakServer(const ServerOptions& options)
 {
     // Before any thread starts, so that every thread inherits the blocked signals.
     ShutdownSignals shutdownSignals;
+    if (isResolverCommand(options.command))
+        return runResolver(options, shutdownSignals);
     const CurlLibrary curl;
     QString error;
     std::optional<Foundation> foundation = layFoundation(options, error);

@@ -87,6 +87,18 @@ std::vector<Setting> settings()
             return false;
         };
     };
+    auto seconds = [](double ServerOptions::*field, double maximum) {
+        return [=](ServerOptions& o, const QString& v, QString& error) {
+            bool ok = false;
+            const double value = v.toDouble(&ok);
+            if (!ok || value < 0.05 || value > maximum) {
+                error = QStringLiteral("expects seconds from 0.05 to %1").arg(maximum);
+                return false;
+            }
+            o.*field = value;
+            return true;
+        };
+    };
     auto flag = [](bool ServerOptions::*field) {
         return [field](ServerOptions& o, const QString& v, QString& error) {
             if (parseSwitch(v, o.*field))
@@ -231,16 +243,21 @@ std::vector<Setting> settings()
             number(&ServerOptions::sessionDays, 1, 3650)},
         {"due-mail-interval", "BREVAK_SERVER_DUE_MAIL_INTERVAL", "SECONDS",
             "How often PIN mails whose waiting time has passed are looked for (default 60).",
-            [](ServerOptions& o, const QString& v, QString& error) {
-                bool ok = false;
-                const double seconds = v.toDouble(&ok);
-                if (!ok || seconds < 0.05 || seconds > 86400) {
-                    error = QStringLiteral("expects seconds from 0.05 to 86400");
-                    return false;
-                }
-                o.dueMailIntervalSeconds = seconds;
-                return true;
-            }},
+            seconds(&ServerOptions::dueMailIntervalSeconds, 86400)},
+        {"resolver-dir", "BREVAK_SERVER_RESOLVER_DIR", "DIR",
+            "Folder of the files Unbound includes, views.conf and category.rpz (default: resolver/ in the "
+            "data folder).",
+            text(&ServerOptions::resolverDir)},
+        {"resolver-lists", "BREVAK_SERVER_RESOLVER_LISTS", "DIR",
+            "Folder of the category lists (*.txt), such as deploy/resolver/lists.",
+            text(&ServerOptions::resolverLists)},
+        {"unbound-config", "BREVAK_SERVER_UNBOUND_CONFIG", "FILE",
+            "Unbound's configuration, for unbound-checkconf and unbound-control (default "
+            "/etc/unbound/unbound.conf).",
+            text(&ServerOptions::unboundConfig)},
+        {"resolver-poll", "BREVAK_SERVER_RESOLVER_POLL", "SECONDS",
+            "How often resolver-sync looks for changes in the database (default 0.5).",
+            seconds(&ServerOptions::resolverPollSeconds, 60)},
         {"dev-clock-file", "BREVAK_SERVER_DEV_CLOCK_FILE", "FILE",
             "Development: read the time (seconds since 1970) from FILE instead of the system clock.",
             text(&ServerOptions::devClockFile)},
@@ -259,9 +276,19 @@ Commands:
   admin reveal-pin --email X      Print the PIN of an account (support for the forever choice).
   admin unblock-pin --email X     Lift a PIN block and clear the failed tries.
   admin send-due-mail             Send the PIN mails whose waiting time has passed, then exit.
+  resolver-config                 Write the resolver's files (--resolver-dir) once: the category zone
+                                  from --resolver-lists and a view per linked address, then exit.
+  resolver-sync                   Write them, then keep the running Unbound (--unbound-config) in step
+                                  with the database until SIGTERM.
 )";
 
 } // namespace
+
+bool isResolverCommand(const QStringList& command)
+{
+    return command.size() == 1
+        && (command.first() == u"resolver-config" || command.first() == u"resolver-sync");
+}
 
 QString defaultDataDir(const QProcessEnvironment& environment)
 {
@@ -288,8 +315,8 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
                 ? QCommandLineOption(setting.flag, description)
                 : QCommandLineOption(setting.flag, description, setting.valueName));
     }
-    parser.addPositionalArgument(QStringLiteral("command"),
-        QStringLiteral("admin and a command name, see below."), QStringLiteral("[admin COMMAND]"));
+    parser.addPositionalArgument(
+        QStringLiteral("command"), QStringLiteral("A command, see below."), QStringLiteral("[COMMAND]"));
 
     ParsedOptions result;
     if (!parser.parse(arguments)) {
@@ -327,7 +354,12 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
     }
 
     options.command = parser.positionalArguments();
-    if (!options.command.isEmpty()) {
+    if (isResolverCommand(options.command)) {
+        if (options.resolverLists.isEmpty()) {
+            result.error = options.command.first() + QStringLiteral(" needs --resolver-lists");
+            return result;
+        }
+    } else if (!options.command.isEmpty()) {
         static const QStringList known {QStringLiteral("list-users"), QStringLiteral("reveal-pin"),
             QStringLiteral("unblock-pin"), QStringLiteral("send-due-mail")};
         if (options.command.size() != 2 || options.command.first() != u"admin"
@@ -352,6 +384,8 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
         options.keyFile = options.dataDir + QStringLiteral("/server.key");
     if (options.mailOutbox.isEmpty())
         options.mailOutbox = options.dataDir + QStringLiteral("/outbox");
+    if (options.resolverDir.isEmpty())
+        options.resolverDir = options.dataDir + QStringLiteral("/resolver");
     result.options = options;
     return result;
 }

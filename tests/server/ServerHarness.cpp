@@ -247,16 +247,30 @@ QStringList ServerProcess::log() const
     return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
+QStringList ServerProcess::sharedArguments() const
+{
+    QStringList arguments {"--data-dir", m_dataDir, "--dev-clock-file", m_clockFile};
+    if (!testDatabaseUrl().isEmpty())
+        arguments << "--database" << testDatabaseUrl() << "--key-file"
+                  << qEnvironmentVariable("BREVAK_TEST_KEY_FILE");
+    return arguments;
+}
+
+QString ServerProcess::binary()
+{
+    return QStringLiteral(BREVAK_SERVER_BINARY);
+}
+
 ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments) const
 {
-    QStringList all = QStringList {"admin"} + arguments;
-    all << "--data-dir" << m_dataDir << "--dev-clock-file" << m_clockFile;
-    if (!testDatabaseUrl().isEmpty())
-        all << "--database" << testDatabaseUrl() << "--key-file"
-            << qEnvironmentVariable("BREVAK_TEST_KEY_FILE");
+    return command(QStringList {"admin"} + arguments);
+}
+
+ServerProcess::CommandResult ServerProcess::command(const QStringList& arguments) const
+{
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(BREVAK_SERVER_BINARY, all);
+    process.start(BREVAK_SERVER_BINARY, arguments + sharedArguments());
     if (!process.waitForFinished(30000))
         return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,

@@ -105,6 +105,11 @@ public:
     };
     // Runs "brevak-server admin ..." on the same data folder, database and clock.
     CommandResult admin(const QStringList& arguments) const;
+    // Runs another brevak-server command (resolver-config, ...) on them.
+    CommandResult command(const QStringList& arguments) const;
+    // The flags that put a command on this server's data folder, database and clock.
+    QStringList sharedArguments() const;
+    static QString binary();
     // The .eml files in the outbox, oldest first.
     QStringList mails() const;
 
