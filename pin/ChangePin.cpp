@@ -36,7 +36,10 @@ ChangePin::ChangePin(MainWindowHost& host, QWidget* parent)
     // Heights that add up to the box's: 24 + 40 + 16 + 40 + 16 + 30 + 24 without the confirmation.
     for (SecureTextField* field : {m_ui->oldPinTF, m_ui->newPinTF, m_ui->confirmPinTF}) {
         field->setFixedHeight(40);
-        field->setMinimumWidth(localization::currentLanguageCode() == QLatin1String("fr") ? 280 : 240);
+        // 280 in French, and always room for the whole placeholder beside the eye button.
+        const int designed = localization::currentLanguageCode() == QLatin1String("fr") ? 280 : 240;
+        field->setMinimumWidth(
+            std::max(designed, field->fontMetrics().horizontalAdvance(field->placeholderText()) + 64));
         field->clear();
     }
     m_ui->btnRandomPin->setFixedHeight(30);
@@ -85,6 +88,9 @@ void ChangePin::showConfirmation(bool shown)
 {
     m_ui->confirmPinTF->setVisible(shown);
     m_ui->boxFields->setFixedHeight(shown ? boxHeightWithConfirmation : boxHeightWithoutConfirmation);
+    if (isVisible()) {
+        adjustSize();
+    }
 }
 
 void ChangePin::randomPin()

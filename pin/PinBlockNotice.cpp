@@ -24,8 +24,12 @@ void PinBlockNotice::refresh()
 {
     const bool blocked = blocks();
     if (m_caption) {
-        m_caption->setVisible(blocked);
+        const bool shown = m_caption->isVisibleTo(m_caption->window());
         m_caption->setText(blocked ? PinBlock::current().timeLeftText() : QString());
+        m_caption->setVisible(blocked);
+        if (shown != blocked && m_caption->window()->isVisible()) {
+            m_caption->window()->adjustSize(); // the sheet grows with its caption, and shrinks back
+        }
     }
     if (blocked && !m_ticks.isActive()) {
         m_ticks.start();

@@ -75,7 +75,10 @@ void PinGate::setTexts()
 void PinGate::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // The gate is made with the screen that owns it, often before the interface language is settled.
+    setTexts();
     m_blockNotice->refresh();
+    adjustSize();
     m_outlets.pinTF->setFocus();
 }
 

@@ -14,19 +14,24 @@ RetrivePinPage::RetrivePinPage(MainWindowHost& host, QWidget* parent)
 {
     setObjectName(QStringLiteral("RetrivePinPage"));
     m_ui->setupUi(this);
-    setWindowTitle(localizedText(QStringLiteral("Retrieve my pin code by e-mail")));
-    m_ui->lblCheckYourMail->setText(localizedText(QStringLiteral("Your request has been sent")));
-    m_ui->lblWhenItComes->setText(localizedText(
-        QStringLiteral("Your pin code will be e-mailed to you once the waiting time you chose has passed. "
-                       "If you chose the FOREVER option, a therapist can help you on the live chat.")));
     m_ui->lblServerMessage->hide();
-    m_ui->btnLiveChat->setText(localizedText(QStringLiteral("Live Chat 24/7")));
-    m_ui->btnBack->setText(localizedText(QStringLiteral("Back")));
+    setTexts();
     connect(m_ui->btnLiveChat, &QPushButton::clicked, this, &RetrivePinPage::liveChat);
     connect(m_ui->btnBack, &QPushButton::clicked, this, &RetrivePinPage::tappedBack);
 }
 
 RetrivePinPage::~RetrivePinPage() = default;
+
+void RetrivePinPage::setTexts()
+{
+    setWindowTitle(localizedText(QStringLiteral("Retrieve my pin code by e-mail")));
+    m_ui->lblCheckYourMail->setText(localizedText(QStringLiteral("Your request has been sent")));
+    m_ui->lblWhenItComes->setText(localizedText(
+        QStringLiteral("Your pin code will be e-mailed to you once the waiting time you chose has passed. "
+                       "If you chose the FOREVER option, a therapist can help you on the live chat.")));
+    m_ui->btnLiveChat->setText(localizedText(QStringLiteral("Live Chat 24/7")));
+    m_ui->btnBack->setText(localizedText(QStringLiteral("Back")));
+}
 
 void RetrivePinPage::setServerMessage(const QString& message)
 {
@@ -37,7 +42,10 @@ void RetrivePinPage::setServerMessage(const QString& message)
 void RetrivePinPage::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Made with its gate, often before the interface language is settled.
+    setTexts();
     m_ui->btnBack->setVisible(retrieveFromStartGate);
+    adjustSize();
 }
 
 void RetrivePinPage::liveChat()

@@ -32,6 +32,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void setTexts();
     void liveChat();
     void tappedBack();
 

@@ -522,6 +522,22 @@ private Q_SLOTS:
         QCOMPARE(fixture().sheet(), startGate);
     }
 
+    // A gate is made with the screen that owns it, before the language may change (at launch, the
+    // stored language follows the system's after the start screen was made): it speaks the language
+    // of the moment it is shown, and so does its retrieval page.
+    void aGateSpeaksTheLanguageOfTheMomentItIsShown()
+    {
+        settings().setString(keys::currentLanguage, "en");
+        auto* gate = new VerifyPinOnStart(fixture().host, &fixture().window());
+        settings().setString(keys::currentLanguage, "fr");
+        fixture().window().beginSheet(gate);
+        QCOMPARE(gate->windowTitle(), "Saisissez le code PIN pour confirmer");
+        QCOMPARE(outlet(gate, "btnVerify")->text(), "Vérifier");
+        fixture().window().endSheet(gate);
+        fixture().window().beginSheet(gate->retrievePage());
+        QCOMPARE(outlet(gate->retrievePage(), "btnLiveChat")->text(), "Chat en direct 24 h/24, 7 j/7");
+    }
+
     // Every control of a gate has a name; the PIN field says "PIN" and masks what is typed.
     void theGatesNameTheirControls()
     {
