@@ -123,10 +123,6 @@ void ChangePin::newPinEdited()
 
 void ChangePin::submit()
 {
-    if (m_blockNotice->blocks()) {
-        m_blockNotice->refresh();
-        return; // the server would refuse the change and count it as a try
-    }
     const QString newPin = m_ui->newPinTF->text();
     if (newPin != m_ui->confirmPinTF->text()) {
         showAlert(messages::ooops(), messages::confirmPasswordNotMatching());

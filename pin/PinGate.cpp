@@ -92,10 +92,6 @@ void PinGate::updateControls()
 
 void PinGate::verify()
 {
-    if (m_blockNotice->blocks()) {
-        m_blockNotice->refresh();
-        return; // the server would refuse it and count it
-    }
     m_attemp = SettingsStore::shared().pinAttempt();
     m_request.start();
     pin_requests::checkPin(m_attemp, m_outlets.pinTF->text(),
