@@ -85,26 +85,6 @@ private Q_SLOTS:
         QCOMPARE(pinField()->text(), expected);
     }
 
-    void aSignIsNotADigit_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("pin");
-        dataRow("six digits", QString("012345"), true);
-        dataRow("a plus and five digits", QString("+12345"), false);
-        dataRow("a minus and five digits", QString("-12345"), false);
-        dataRow("five digits", QString("12345"), false);
-        dataRow("a blank inside", QString("123 45"), false);
-    }
-
-    void aSignIsNotADigit()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, pin);
-        QCOMPARE(isSixDigitPin(text), pin);
-        int position = 0;
-        QCOMPARE(OnlyIntegerValueFormatter().validate(text, position) == QValidator::Acceptable, pin);
-    }
-
     // Five digits are not a PIN: the alert says so and nothing goes on.
     void setPinWantsSixDigits()
     {
@@ -288,18 +268,6 @@ private Q_SLOTS:
         NotificationCenter::shared().post(QString::fromLatin1(notifications::updateChooseLanguage), "fr");
         QCOMPARE(title->text(), "Choisir un code PIN à 6 chiffres");
         QCOMPARE(outlet(m_pinSheet, "btnRandomPin")->text(), "Code PIN caché");
-    }
-
-    // Without a main window the PIN sheet closes and nothing else happens.
-    void withoutAMainWindowNothingIsSent()
-    {
-        QTest::keyClicks(pinField(), "482913");
-        m_pinSheet->setParent(nullptr);
-        m_fixture->host.window.reset();
-        QVERIFY(setPin());
-        QVERIFY(!m_pinSheet->waitingTimeSheet()->isVisible());
-        QVERIFY(!m_fixture->settings().boolValue(keys::isPinSeted));
-        delete m_pinSheet;
     }
 };
 
