@@ -5,6 +5,7 @@
 #include "ApplicationServices.h"
 #include "Configuration.h"
 #include "FAQWC.h"
+#include "LiveChat.h"
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Screens.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
     const Storyboard::Registration storyboardRegistration(storyboard);
     registerApplicationScreens(storyboard, delegate);
     storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
+    storyboard.registerController(QStringLiteral("LiveChat"), [](QWidget* parent) { return new LiveChat(parent); });
 
     MessageBoxAlertPresenter alerts([&delegate]() -> QWidget* {
         return delegate.mainWindow() ? delegate.mainWindow() : QApplication::activeWindow();

@@ -36,6 +36,8 @@ struct ServerOptions
     int resetMailsPerHour = 10;
     int sessionDays = 90;
     double dueMailIntervalSeconds = 60;
+    QString chatHours; // "HH:MM-HH:MM" when counsellors are usually there; empty: around the clock
+    QString chatTimeZone = QStringLiteral("UTC"); // the time zone of chatHours
 
     // Development only: never set on a deployed server.
     QString devClockFile;
@@ -44,6 +46,7 @@ struct ServerOptions
     // The support command, when one is given: "admin" followed by its name, and its arguments.
     QStringList command;
     QString email;
+    QString name;
 };
 
 struct ParsedOptions

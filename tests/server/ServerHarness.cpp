@@ -247,7 +247,7 @@ QStringList ServerProcess::log() const
     return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments) const
+ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments, const QByteArray& input) const
 {
     QStringList all = QStringList {"admin"} + arguments;
     all << "--data-dir" << m_dataDir << "--dev-clock-file" << m_clockFile;
@@ -257,6 +257,8 @@ ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments) 
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(BREVAK_SERVER_BINARY, all);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(30000))
         return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,

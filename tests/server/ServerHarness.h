@@ -103,8 +103,9 @@ public:
         int exitCode = -1;
         QString output;
     };
-    // Runs "brevak-server admin ..." on the same data folder, database and clock.
-    CommandResult admin(const QStringList& arguments) const;
+    // Runs "brevak-server admin ..." on the same data folder, database and clock, with `input` on its
+    // standard input.
+    CommandResult admin(const QStringList& arguments, const QByteArray& input = {}) const;
     // The .eml files in the outbox, oldest first.
     QStringList mails() const;
 
