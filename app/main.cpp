@@ -4,6 +4,7 @@
 #include "AppDelegate.h"
 #include "ApplicationServices.h"
 #include "Configuration.h"
+#include "Deployment.h"
 #include "FAQWC.h"
 #include "LiveChat.h"
 #include "MainWindowController.h"
@@ -49,5 +50,15 @@ int main(int argc, char** argv)
     MainWindowController mainWindowController(delegate);
     delegate.applicationDidFinishLaunching();
     mainWindowController.window()->show();
+    // Development builds open one more window by its storyboard identifier (BREVAK_OPEN_WINDOW), to look
+    // at a window before a screen opens it; the live chat's end-to-end test opens the chat so.
+    std::unique_ptr<QWidget> developmentWindow;
+    if constexpr (deployment::environmentOverrides) {
+        const QString identifier = qEnvironmentVariable("BREVAK_OPEN_WINDOW");
+        if (!identifier.isEmpty())
+            developmentWindow.reset(storyboard.instantiate(identifier));
+        if (developmentWindow)
+            developmentWindow->show();
+    }
     return QApplication::exec();
 }

@@ -68,7 +68,11 @@ LiveChat::LiveChat(QWidget* parent)
         &LiveChat::userContentControllerDidReceiveScriptMessage);
 }
 
-LiveChat::~LiveChat() = default;
+LiveChat::~LiveChat()
+{
+    // The page goes before the bridge it calls.
+    delete m_webView;
+}
 
 void LiveChat::showEvent(QShowEvent* event)
 {
