@@ -36,7 +36,8 @@ int main(int argc, char** argv)
     const Storyboard::Registration storyboardRegistration(storyboard);
     registerApplicationScreens(storyboard, delegate);
     storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
-    storyboard.registerController(QStringLiteral("LiveChat"), [](QWidget* parent) { return new LiveChat(parent); });
+    storyboard.registerController(
+        QStringLiteral("LiveChat"), [](QWidget* parent) { return new LiveChat(parent); });
 
     MessageBoxAlertPresenter alerts([&delegate]() -> QWidget* {
         return delegate.mainWindow() ? delegate.mainWindow() : QApplication::activeWindow();

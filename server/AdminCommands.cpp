@@ -133,12 +133,13 @@ int listCounsellors(Database& db)
 {
     const QList<CounsellorRecord> all = CounsellorStore(db).all();
     for (const CounsellorRecord& counsellor : all) {
-        diagnostics::printLine(QStringLiteral("%1\t%2\t%3\tcreated %4%5")
-                                   .arg(counsellor.id)
-                                   .arg(counsellor.email, counsellor.name, timestamps::iso(counsellor.createdAt),
-                                       counsellor.removedAt
-                                           ? QStringLiteral("\tremoved ") + timestamps::iso(*counsellor.removedAt)
-                                           : QString()));
+        diagnostics::printLine(
+            QStringLiteral("%1\t%2\t%3\tcreated %4%5")
+                .arg(counsellor.id)
+                .arg(counsellor.email, counsellor.name, timestamps::iso(counsellor.createdAt),
+                    counsellor.removedAt
+                        ? QStringLiteral("\tremoved ") + timestamps::iso(*counsellor.removedAt)
+                        : QString()));
     }
     diagnostics::printLine(QStringLiteral("%1 counsellor(s)").arg(all.size()));
     return 0;

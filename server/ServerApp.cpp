@@ -39,8 +39,8 @@
 #include <pthread.h>
 #include <signal.h>
 #include <termios.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -262,8 +262,8 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     resetPage = std::make_unique<ResetPage>(db, clock, hasher);
     std::optional<chat::OpeningHours> openingHours;
     if (!options.chatHours.isEmpty())
-        openingHours = chat::OpeningHours {
-            options.chatHours.section(u'-', 0, 0), options.chatHours.section(u'-', 1, 1), options.chatTimeZone};
+        openingHours = chat::OpeningHours {options.chatHours.section(u'-', 0, 0),
+            options.chatHours.section(u'-', 1, 1), options.chatTimeZone};
     chat = std::make_unique<ChatEndpoints>(
         db, clock, counsellors, chatWaiter, ChatEndpoints::Settings {openingHours, {20, 60}});
     console = std::make_unique<ConsoleEndpoints>(db, clock, counsellors, chatWaiter, *foundation.cipher,

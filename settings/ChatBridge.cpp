@@ -19,7 +19,7 @@ QString localTime(const QString& time, const QTimeZone& zone)
     const QTime given = QTime::fromString(time, QStringLiteral("HH:mm"));
     if (!given.isValid()) // "24:00"
         return time;
-    const QDate today = QDateTime::currentDateTime(zone).date();
+    const QDate today = QDateTime::currentDateTimeUtc().toTimeZone(zone).date();
     return QDateTime(today, given, zone).toLocalTime().time().toString(QStringLiteral("HH:mm"));
 }
 
@@ -40,7 +40,8 @@ QJsonObject ChatBridge::texts() const
     return {
         {QStringLiteral("language"), localization::currentLanguageCode()},
         {QStringLiteral("title"), text("Live chat")},
-        {QStringLiteral("intro"), text("Talk with a BREVAK counsellor. What you write stays between you and them.")},
+        {QStringLiteral("intro"),
+            text("Talk with a BREVAK counsellor. What you write stays between you and them.")},
         {QStringLiteral("writingAs"), text("You are writing as")},
         {QStringLiteral("you"), text("You")},
         {QStringLiteral("counsellor"), text("Counsellor")},
@@ -53,9 +54,11 @@ QJsonObject ChatBridge::texts() const
         {QStringLiteral("notSent"), text("Not sent.")},
         {QStringLiteral("sendAgain"), text("Send again")},
         {QStringLiteral("connecting"), text("Connecting to the chat…")},
-        {QStringLiteral("offline"), text("BREVAK cannot connect to the chat. Check your connection; nothing you wrote is lost.")},
+        {QStringLiteral("offline"),
+            text("BREVAK cannot connect to the chat. Check your connection; nothing you wrote is lost.")},
         {QStringLiteral("tryAgain"), text("Try again")},
-        {QStringLiteral("signedOut"), text("Your session has ended. Sign in to BREVAK again to reach a counsellor.")},
+        {QStringLiteral("signedOut"),
+            text("Your session has ended. Sign in to BREVAK again to reach a counsellor.")},
         {QStringLiteral("pinMailed"), text("A counsellor sent your pin code to your e-mail address.")},
     };
 }
@@ -68,15 +71,16 @@ QJsonObject ChatBridge::presence(const QJsonObject& answer)
     if (!online && !opening.isEmpty()) {
         const QTimeZone zone(opening.value(QStringLiteral("time_zone")).toString().toUtf8());
         const QTimeZone there = zone.isValid() ? zone : QTimeZone::utc();
-        hours = localizedText(QStringLiteral("Counsellors are usually here every day from %1 to %2 (your time)."))
+        hours = localizedText(
+            QStringLiteral("Counsellors are usually here every day from %1 to %2 (your time)."))
                     .arg(localTime(opening.value(QStringLiteral("opens")).toString(), there),
                         localTime(opening.value(QStringLiteral("closes")).toString(), there));
     }
     return {{QStringLiteral("online"), online},
         {QStringLiteral("status"),
             online ? localizedText(QStringLiteral("A counsellor is online."))
-                   : localizedText(QStringLiteral(
-                       "No counsellor is online right now. Leave a message: one will answer as soon as they can."))},
+                   : localizedText(QStringLiteral("No counsellor is online right now. Leave a message: one "
+                                                  "will answer as soon as they can."))},
         {QStringLiteral("hours"), hours},
         {QStringLiteral("maxLength"), answer.value(QStringLiteral("max_length")).toInt(2000)}};
 }
@@ -154,7 +158,8 @@ void ChatBridge::lost(quint64 generation, bool sessionEnded)
 void ChatBridge::send(const QString& clientId, const QString& text)
 {
     m_service.send(
-        clientId, text, [this, clientId](const QJsonObject& data) {
+        clientId, text,
+        [this, clientId](const QJsonObject& data) {
             Q_EMIT sent(clientId, data.value(QStringLiteral("message")).toObject());
             // A message that went through while the page thought it was offline: the connection is back.
             if (!m_connected)
@@ -173,7 +178,8 @@ void ChatBridge::send(const QString& clientId, const QString& text)
                 break;
             case Kind::tooFast:
                 Q_EMIT notSent(clientId,
-                    localizedText(QStringLiteral("You are sending messages very fast. Please wait %1 seconds."))
+                    localizedText(
+                        QStringLiteral("You are sending messages very fast. Please wait %1 seconds."))
                         .arg(failure.retryAfterSeconds),
                     true);
                 break;

@@ -41,14 +41,16 @@ void ChatService::start(Answered answered, Failed failed)
 
 void ChatService::send(const QString& clientId, const QString& text, Answered answered, Failed failed)
 {
-    post(QStringLiteral("chat/send"), {{QStringLiteral("client_id"), clientId}, {QStringLiteral("text"), text}}, 0,
-        std::move(answered), std::move(failed));
+    post(QStringLiteral("chat/send"),
+        {{QStringLiteral("client_id"), clientId}, {QStringLiteral("text"), text}}, 0, std::move(answered),
+        std::move(failed));
 }
 
 void ChatService::poll(qint64 after, int waitSeconds, Answered answered, Failed failed)
 {
     post(QStringLiteral("chat/messages"),
-        {{QStringLiteral("after"), QString::number(after)}, {QStringLiteral("wait"), QString::number(waitSeconds)}},
+        {{QStringLiteral("after"), QString::number(after)},
+            {QStringLiteral("wait"), QString::number(waitSeconds)}},
         waitSeconds, std::move(answered), std::move(failed));
 }
 
@@ -62,8 +64,8 @@ void ChatService::post(
     const ApiManager::Headers headers = ApiManager::authHeaders();
     for (auto it = headers.cbegin(); it != headers.cend(); ++it)
         request.setRawHeader(it.key().toUtf8(), it.value().isEmpty() ? QByteArray("") : it.value().toUtf8());
-    request.setHeader(
-        QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded; charset=utf-8"));
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+        QByteArrayLiteral("application/x-www-form-urlencoded; charset=utf-8"));
     QNetworkReply* reply = network().post(request, formEncode(parameters));
 
     auto timedOut = std::make_shared<bool>(false);
@@ -81,7 +83,8 @@ void ChatService::post(
         });
 }
 
-void ChatService::complete(QNetworkReply& reply, bool timedOut, const Answered& answered, const Failed& failed)
+void ChatService::complete(
+    QNetworkReply& reply, bool timedOut, const Answered& answered, const Failed& failed)
 {
     const QVariant statusAttribute = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (timedOut || !statusAttribute.isValid()) {

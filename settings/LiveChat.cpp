@@ -22,8 +22,7 @@ QString channelScript()
 {
     QFile library(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
     library.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(library.readAll())
-        + QStringLiteral(R"(
+    return QString::fromUtf8(library.readAll()) + QStringLiteral(R"(
 (function () {
     "use strict";
     var chat = new Promise(function (resolve) {
@@ -40,8 +39,8 @@ QString channelScript()
 )");
 }
 
-QWebEngineScript script(const QString& name, const QString& source, QWebEngineScript::InjectionPoint point,
-    bool everyFrame)
+QWebEngineScript script(
+    const QString& name, const QString& source, QWebEngineScript::InjectionPoint point, bool everyFrame)
 {
     QWebEngineScript result;
     result.setName(name);
@@ -95,7 +94,8 @@ void LiveChat::windowDidLoad()
     page->setWebChannel(m_channel);
     page->scripts().insert(
         script(QStringLiteral("brevak-channel"), channelScript(), QWebEngineScript::DocumentCreation, false));
-    page->scripts().insert(script(QStringLiteral("brevak-user"), m_js, QWebEngineScript::DocumentReady, true));
+    page->scripts().insert(
+        script(QStringLiteral("brevak-user"), m_js, QWebEngineScript::DocumentReady, true));
     m_ui->webViewLayout->addWidget(m_webView);
     m_webView->load(m_url);
 }

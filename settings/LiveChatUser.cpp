@@ -14,7 +14,8 @@ QString stringLiteral(const QString& text)
 {
     QString literal = QString::fromUtf8(QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact));
     literal = literal.mid(1, literal.size() - 2);
-    return literal.replace(QChar(0x2028), QStringLiteral("\\u2028")).replace(QChar(0x2029), QStringLiteral("\\u2029"));
+    return literal.replace(QChar(0x2028), QStringLiteral("\\u2028"))
+        .replace(QChar(0x2029), QStringLiteral("\\u2029"));
 }
 
 } // namespace

@@ -67,10 +67,11 @@ ApiResponse ChatEndpoints::send(const Call& call)
         return answers::failure(422, QStringLiteral("The client_id field is not a message name."));
     const qint64 now = m_clock.now();
     const Conversation conversation = m_chats.startFor(call.userId(), now);
-    const ChatStore::Posted posted
-        = m_chats.post(conversation.id, {ChatAuthor::User, std::nullopt, clientId, *text}, now, m_settings.rate);
+    const ChatStore::Posted posted = m_chats.post(
+        conversation.id, {ChatAuthor::User, std::nullopt, clientId, *text}, now, m_settings.rate);
     if (posted.result == ChatStore::PostResult::TooFast)
-        return answers::tooManyRequests(QStringLiteral("You are sending messages very fast."), posted.retryAfterSeconds);
+        return answers::tooManyRequests(
+            QStringLiteral("You are sending messages very fast."), posted.retryAfterSeconds);
     if (!posted.message)
         return answers::failure(500, QStringLiteral("The message could not be kept."));
     m_waiter.notifyChange();
@@ -85,7 +86,8 @@ ApiResponse ChatEndpoints::messages(const Call& call)
     const std::optional<qint64> wait = chat::counter(call.form, QStringLiteral("wait"), 0);
     if (!after || !wait || *wait > chat::maxWaitSeconds)
         return answers::failure(422,
-            QStringLiteral("after must be a message id and wait from 0 to %1 seconds.").arg(chat::maxWaitSeconds));
+            QStringLiteral("after must be a message id and wait from 0 to %1 seconds.")
+                .arg(chat::maxWaitSeconds));
     const Conversation conversation = m_chats.startFor(call.userId(), m_clock.now());
     m_waiter.waitUntil(
         [&] { return m_chats.lastSeq(conversation.id) > *after; }, std::chrono::seconds(*wait));

@@ -59,7 +59,8 @@ QJsonObject message(const ChatMessage& message, Side side)
     const bool named = message.author != ChatAuthor::User && message.counsellorName;
     return {{QStringLiteral("id"), message.seq}, {QStringLiteral("from"), from},
         {QStringLiteral("name"), named ? QJsonValue(*message.counsellorName) : QJsonValue()},
-        {QStringLiteral("text"), message.body}, {QStringLiteral("sent_at"), timestamps::iso(message.createdAt)},
+        {QStringLiteral("text"), message.body},
+        {QStringLiteral("sent_at"), timestamps::iso(message.createdAt)},
         {QStringLiteral("client_id"), message.clientId ? QJsonValue(*message.clientId) : QJsonValue()}};
 }
 

@@ -67,7 +67,8 @@ QString pinState(const std::optional<StoredPin>& pin)
 
 QString timeOfDay(qint64 seconds)
 {
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(QStringLiteral("HH:mm")) + QStringLiteral(" UTC");
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(QStringLiteral("HH:mm"))
+        + QStringLiteral(" UTC");
 }
 
 ApiResponse signedOut()
@@ -105,7 +106,8 @@ void ConsoleEndpoints::addRoutes(Router& router)
     file("/console/console.css", QStringLiteral(":/console/console.css"), "text/css; charset=utf-8");
     file("/console/pages.css", QStringLiteral(":/console/pages.css"), "text/css; charset=utf-8");
 
-    router.addRequestHandler(apiPrefix + "sign-in", [this](const ApiRequest& request) { return signIn(request); });
+    router.addRequestHandler(
+        apiPrefix + "sign-in", [this](const ApiRequest& request) { return signIn(request); });
     const std::pair<const char*, Action> actions[] = {
         {"sign-out", &ConsoleEndpoints::signOut},
         {"session", &ConsoleEndpoints::session},
@@ -161,16 +163,20 @@ ApiResponse ConsoleEndpoints::signIn(const ApiRequest& request)
     if (auto* refused = std::get_if<ApiResponse>(&parsed))
         return *refused;
     const FormData& form = std::get<FormData>(parsed);
-    const CounsellorAuthenticator::SignIn result = m_authenticator.signIn(
-        form.valueOr(QStringLiteral("email")), form.valueOr(QStringLiteral("password")), request.remoteAddress);
+    const CounsellorAuthenticator::SignIn result
+        = m_authenticator.signIn(form.valueOr(QStringLiteral("email")),
+            form.valueOr(QStringLiteral("password")), request.remoteAddress);
     if (result.retryAfterSeconds > 0)
-        return answers::tooManyRequests(QStringLiteral("Too many sign-in attempts."), result.retryAfterSeconds);
+        return answers::tooManyRequests(
+            QStringLiteral("Too many sign-in attempts."), result.retryAfterSeconds);
     if (!result.identity)
-        return answers::refusal(resultcode::badCredentials, QStringLiteral("The address or the password is not right."));
+        return answers::refusal(
+            resultcode::badCredentials, QStringLiteral("The address or the password is not right."));
     ApiResponse answer = answers::success(QStringLiteral("You are signed in."),
         QJsonObject {{QStringLiteral("name"), result.identity->counsellor.name}});
     answer.headers.append({"Set-Cookie",
-        sessionCookie(result.token, result.identity->session.expiresAt - result.identity->session.lastUsedAt)});
+        sessionCookie(
+            result.token, result.identity->session.expiresAt - result.identity->session.lastUsedAt)});
     return answer;
 }
 
@@ -184,8 +190,8 @@ ApiResponse ConsoleEndpoints::signOut(const Identity& who, const FormData&)
 
 ApiResponse ConsoleEndpoints::session(const Identity& who, const FormData&)
 {
-    return answers::success(QStringLiteral("You are signed in."),
-        QJsonObject {{QStringLiteral("name"), who.counsellor.name}});
+    return answers::success(
+        QStringLiteral("You are signed in."), QJsonObject {{QStringLiteral("name"), who.counsellor.name}});
 }
 
 ApiResponse ConsoleEndpoints::conversations(const Identity&, const FormData& form)
@@ -193,8 +199,8 @@ ApiResponse ConsoleEndpoints::conversations(const Identity&, const FormData& for
     const std::optional<qint64> after = chat::counter(form, QStringLiteral("after"), -1);
     const std::optional<qint64> wait = chat::counter(form, QStringLiteral("wait"), 0);
     if (!after || !wait || *wait > chat::maxWaitSeconds)
-        return answers::failure(422, QStringLiteral("after must be a stamp and wait at most %1 seconds.")
-                                         .arg(chat::maxWaitSeconds));
+        return answers::failure(422,
+            QStringLiteral("after must be a stamp and wait at most %1 seconds.").arg(chat::maxWaitSeconds));
     m_waiter.waitUntil([&] { return m_chats.activityStamp() != *after; }, std::chrono::seconds(*wait));
     const qint64 stamp = m_chats.activityStamp();
     QJsonArray list;
@@ -203,7 +209,8 @@ ApiResponse ConsoleEndpoints::conversations(const Identity&, const FormData& for
             {QStringLiteral("user_name"), summary.userName ? QJsonValue(*summary.userName) : QJsonValue()},
             {QStringLiteral("user_email"), summary.userEmail},
             {QStringLiteral("waiting"), summary.lastAuthor == ChatAuthor::User},
-            {QStringLiteral("last_text"), summary.lastAuthor == ChatAuthor::Note ? QString() : summary.lastBody.left(160)},
+            {QStringLiteral("last_text"),
+                summary.lastAuthor == ChatAuthor::Note ? QString() : summary.lastBody.left(160)},
             {QStringLiteral("updated_at"), timestamps::iso(summary.conversation.updatedAt)}});
     }
     return answers::success(QStringLiteral("ok"),
@@ -230,8 +237,9 @@ ApiResponse ConsoleEndpoints::conversation(const Identity&, const FormData& form
     const std::optional<qint64> after = chat::counter(form, QStringLiteral("after"), 0);
     const std::optional<qint64> wait = chat::counter(form, QStringLiteral("wait"), 0);
     if (!after || !wait || *wait > chat::maxWaitSeconds)
-        return answers::failure(422, QStringLiteral("after must be a message id and wait at most %1 seconds.")
-                                         .arg(chat::maxWaitSeconds));
+        return answers::failure(422,
+            QStringLiteral("after must be a message id and wait at most %1 seconds.")
+                .arg(chat::maxWaitSeconds));
     m_waiter.waitUntil([&] { return m_chats.lastSeq(found.id) > *after; }, std::chrono::seconds(*wait));
 
     const std::optional<UserRecord> user = UserStore(m_db).byId(found.userId);
@@ -241,7 +249,8 @@ ApiResponse ConsoleEndpoints::conversation(const Identity&, const FormData& form
             {QStringLiteral("counsellor_email"), reveal.counsellorEmail},
             {QStringLiteral("at"), timestamps::iso(reveal.revealedAt)}});
     }
-    const QJsonObject person {{QStringLiteral("name"), user && user->name ? QJsonValue(*user->name) : QJsonValue()},
+    const QJsonObject person {
+        {QStringLiteral("name"), user && user->name ? QJsonValue(*user->name) : QJsonValue()},
         {QStringLiteral("email"), user ? user->email : QString()},
         {QStringLiteral("pin"), pinState(m_pins.ofUser(found.userId))}};
     return answers::success(QStringLiteral("ok"),
@@ -309,13 +318,15 @@ ApiResponse ConsoleEndpoints::revealPin(const Identity& who, const FormData& for
                                    .arg(found.userId)
                                    .arg(who.counsellor.id)
                                    .arg(error));
-        return answers::refusal(resultcode::notFound, QStringLiteral("The pin code was not mailed: ") + error + u'.');
+        return answers::refusal(
+            resultcode::notFound, QStringLiteral("The pin code was not mailed: ") + error + u'.');
     }
     m_reveals.record(found.userId, who.counsellor.id, now);
-    m_chats.post(found.id, {ChatAuthor::Note, who.counsellor.id, std::nullopt, QStringLiteral("pin_mailed")}, now);
+    m_chats.post(
+        found.id, {ChatAuthor::Note, who.counsellor.id, std::nullopt, QStringLiteral("pin_mailed")}, now);
     m_waiter.notifyChange();
     diagnostics::printLine(
         QStringLiteral("pin of account %1 mailed by counsellor %2").arg(found.userId).arg(who.counsellor.id));
-    return answers::success(QStringLiteral("The pin code was mailed to %1.")
-                                .arg(std::get<PinReveal::Opened>(opened).user.email));
+    return answers::success(
+        QStringLiteral("The pin code was mailed to %1.").arg(std::get<PinReveal::Opened>(opened).user.email));
 }

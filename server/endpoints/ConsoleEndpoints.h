@@ -6,6 +6,8 @@
 #include "PinStore.h"
 #include "RevealStore.h"
 
+#include <variant>
+
 class ChangeWaiter;
 class Clock;
 class Database;

@@ -19,7 +19,8 @@ std::variant<PinReveal::Opened, QString> PinReveal::open(qint64 userId)
     return open(UserStore(m_db).byId(userId), QStringLiteral("the id %1").arg(userId));
 }
 
-std::variant<PinReveal::Opened, QString> PinReveal::open(const std::optional<UserRecord>& user, const QString& who)
+std::variant<PinReveal::Opened, QString> PinReveal::open(
+    const std::optional<UserRecord>& user, const QString& who)
 {
     if (!user)
         return QStringLiteral("no account has ") + who;

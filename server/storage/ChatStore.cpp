@@ -119,8 +119,9 @@ ChatStore::Posted ChatStore::post(
         }
     }
     Sql(m_db,
-        QStringLiteral("INSERT INTO chat_messages (conversation_id, seq, author, counsellor_id, client_id, body, "
-                       "created_at) VALUES (?, ?, ?, ?, ?, ?, ?)"))
+        QStringLiteral(
+            "INSERT INTO chat_messages (conversation_id, seq, author, counsellor_id, client_id, body, "
+            "created_at) VALUES (?, ?, ?, ?, ?, ?, ?)"))
         .bind(conversationId)
         .bind(seq)
         .bind(static_cast<int>(message.author))
@@ -171,7 +172,8 @@ ChatStore::RevealClaim ChatStore::claimReveal(qint64 conversationId, qint64 now,
     Transaction transaction(m_db);
     // Locks the conversation first, so that two claims at once are taken one after the other.
     Sql lock(m_db,
-        QStringLiteral("UPDATE chat_conversations SET changes = changes + 1 WHERE id = ? RETURNING last_reveal_at"));
+        QStringLiteral(
+            "UPDATE chat_conversations SET changes = changes + 1 WHERE id = ? RETURNING last_reveal_at"));
     lock.bind(conversationId).exec();
     if (!lock.next())
         return {};

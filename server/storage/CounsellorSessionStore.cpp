@@ -2,11 +2,13 @@
 
 #include "Sql.h"
 
-void CounsellorSessionStore::open(qint64 counsellorId, const QString& tokenDigest, qint64 now, qint64 lifetimeSeconds)
+void CounsellorSessionStore::open(
+    qint64 counsellorId, const QString& tokenDigest, qint64 now, qint64 lifetimeSeconds)
 {
     Sql(m_db,
-        QStringLiteral("INSERT INTO counsellor_sessions (counsellor_id, token_hash, created_at, last_used_at, "
-                       "expires_at) VALUES (?, ?, ?, ?, ?)"))
+        QStringLiteral(
+            "INSERT INTO counsellor_sessions (counsellor_id, token_hash, created_at, last_used_at, "
+            "expires_at) VALUES (?, ?, ?, ?, ?)"))
         .bind(counsellorId)
         .bind(tokenDigest)
         .bind(now)
@@ -18,8 +20,9 @@ void CounsellorSessionStore::open(qint64 counsellorId, const QString& tokenDiges
 std::optional<CounsellorSession> CounsellorSessionStore::byDigest(const QString& tokenDigest)
 {
     Sql query(m_db,
-        QStringLiteral("SELECT id, counsellor_id, last_used_at, expires_at, revoked_at FROM counsellor_sessions "
-                       "WHERE token_hash = ?"));
+        QStringLiteral(
+            "SELECT id, counsellor_id, last_used_at, expires_at, revoked_at FROM counsellor_sessions "
+            "WHERE token_hash = ?"));
     query.bind(tokenDigest).exec();
     if (!query.next())
         return std::nullopt;
@@ -40,7 +43,8 @@ void CounsellorSessionStore::touch(qint64 sessionId, qint64 now, qint64 expiresA
 
 void CounsellorSessionStore::revoke(qint64 sessionId, qint64 now)
 {
-    Sql(m_db, QStringLiteral("UPDATE counsellor_sessions SET revoked_at = ? WHERE id = ? AND revoked_at IS NULL"))
+    Sql(m_db,
+        QStringLiteral("UPDATE counsellor_sessions SET revoked_at = ? WHERE id = ? AND revoked_at IS NULL"))
         .bind(now)
         .bind(sessionId)
         .exec();
@@ -49,9 +53,10 @@ void CounsellorSessionStore::revoke(qint64 sessionId, qint64 now)
 bool CounsellorSessionStore::anyUsedSince(qint64 since, qint64 now)
 {
     Sql query(m_db,
-        QStringLiteral("SELECT COUNT(*) FROM counsellor_sessions s JOIN counsellors c ON c.id = s.counsellor_id "
-                       "WHERE s.revoked_at IS NULL AND s.expires_at > ? AND s.last_used_at >= ? AND "
-                       "c.removed_at IS NULL"));
+        QStringLiteral(
+            "SELECT COUNT(*) FROM counsellor_sessions s JOIN counsellors c ON c.id = s.counsellor_id "
+            "WHERE s.revoked_at IS NULL AND s.expires_at > ? AND s.last_used_at >= ? AND "
+            "c.removed_at IS NULL"));
     query.bind(now).bind(since).exec();
     return query.next() && query.int64(0) > 0;
 }

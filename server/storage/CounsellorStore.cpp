@@ -32,10 +32,11 @@ bool CounsellorStore::save(const QString& name, const QString& email, const QStr
     existing.bind(emailKey(email)).exec();
     const bool created = !existing.next();
     Sql upsert(m_db,
-        QStringLiteral("INSERT INTO counsellors (name, email, email_key, password_hash, created_at, updated_at) "
-                       "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (email_key) DO UPDATE SET name = excluded.name, "
-                       "password_hash = excluded.password_hash, updated_at = excluded.updated_at, "
-                       "removed_at = NULL RETURNING id"));
+        QStringLiteral(
+            "INSERT INTO counsellors (name, email, email_key, password_hash, created_at, updated_at) "
+            "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (email_key) DO UPDATE SET name = excluded.name, "
+            "password_hash = excluded.password_hash, updated_at = excluded.updated_at, "
+            "removed_at = NULL RETURNING id"));
     upsert.bind(name).bind(email).bind(emailKey(email)).bind(passwordHash).bind(now).bind(now).exec();
     upsert.next();
     revokeSessions(m_db, upsert.int64(0), now);
@@ -45,7 +46,8 @@ bool CounsellorStore::save(const QString& name, const QString& email, const QStr
 
 std::optional<CounsellorRecord> CounsellorStore::one(const QString& condition, const QVariant& key)
 {
-    Sql query(m_db, QStringLiteral("SELECT ") + counsellorColumns + QStringLiteral(" WHERE ") + condition
+    Sql query(m_db,
+        QStringLiteral("SELECT ") + counsellorColumns + QStringLiteral(" WHERE ") + condition
             + QStringLiteral(" AND removed_at IS NULL"));
     query.bind(key).exec();
     if (!query.next())

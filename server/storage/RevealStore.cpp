@@ -4,7 +4,8 @@
 
 void RevealStore::record(qint64 userId, qint64 counsellorId, qint64 now)
 {
-    Sql(m_db, QStringLiteral("INSERT INTO pin_reveals (user_id, counsellor_id, revealed_at) VALUES (?, ?, ?)"))
+    Sql(m_db,
+        QStringLiteral("INSERT INTO pin_reveals (user_id, counsellor_id, revealed_at) VALUES (?, ?, ?)"))
         .bind(userId)
         .bind(counsellorId)
         .bind(now)

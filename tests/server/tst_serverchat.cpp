@@ -114,8 +114,8 @@ class TestServerChat : public QObject
 
     HttpReply poll(HttpClient& client, const User& user, qint64 after, int wait)
     {
-        return client.post(
-            "chat/messages", {{"after", QString::number(after)}, {"wait", QString::number(wait)}}, user.token);
+        return client.post("chat/messages",
+            {{"after", QString::number(after)}, {"wait", QString::number(wait)}}, user.token);
     }
 
     // The console's id of the user's conversation.
@@ -139,13 +139,17 @@ class TestServerChat : public QObject
         QStringList found;
         for (const QString& path : m_server.mails()) {
             QFile file(path);
-            if (file.open(QIODevice::ReadOnly) && file.peek(4096).contains("To: " + address.toUtf8() + "\r\n"))
+            if (file.open(QIODevice::ReadOnly)
+                && file.peek(4096).contains("To: " + address.toUtf8() + "\r\n"))
                 found << QString::fromUtf8(file.readAll());
         }
         return found;
     }
 
-    bool startServer() { return m_server.start({"--chat-hours", "08:00-22:00", "--chat-time-zone", "Europe/Paris"}); }
+    bool startServer()
+    {
+        return m_server.start({"--chat-hours", "08:00-22:00", "--chat-time-zone", "Europe/Paris"});
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -200,7 +204,8 @@ private Q_SLOTS:
         ConsoleClient stranger(m_server.port());
         HttpReply reply;
         if (how == u"wrong password" || how == u"unknown") {
-            reply = stranger.signIn(how == u"unknown" ? "nobody@brevak.example" : counsellorEmail, "not the one");
+            reply = stranger.signIn(
+                how == u"unknown" ? "nobody@brevak.example" : counsellorEmail, "not the one");
             QCOMPARE(reply.status, 200);
             QCOMPARE(at(reply, "status").toBool(), false);
             QVERIFY(stranger.cookie().isEmpty());
@@ -211,7 +216,8 @@ private Q_SLOTS:
         } else if (how == u"user bearer") {
             reply = HttpClient(m_server.port())
                         .send("POST", "/console/api/conversations", {}, "application/x-www-form-urlencoded",
-                            {{"X-Requested-With", "brevak-console"}, {"Authorization", "Bearer " + ann.token.toUtf8()}});
+                            {{"X-Requested-With", "brevak-console"},
+                                {"Authorization", "Bearer " + ann.token.toUtf8()}});
         } else {
             stranger.setCookie(m_console->cookie());
             reply = stranger.call("conversations", {}, false);
@@ -239,11 +245,16 @@ private Q_SLOTS:
         QCOMPARE(texts(at(m_http->post("chat/start", {}, ann.token), "data.messages")),
             QStringList({"Ann here", "Hello Ann"}));
         QCOMPARE(texts(at(poll(*m_http, bob, 0, 0), "data.messages")), QStringList({"Bob here"}));
-        QCOMPARE(texts(at(m_http->post("chat/start", {}, bob.token), "data.messages")), QStringList({"Bob here"}));
+        QCOMPARE(
+            texts(at(m_http->post("chat/start", {}, bob.token), "data.messages")), QStringList({"Bob here"}));
         // A conversation id in the request changes nothing: the session names the conversation.
-        const HttpReply foreign = m_http->post("chat/messages", {{"after", "0"}, {"id", conversationOf(ann)}}, bob.token);
+        const HttpReply foreign
+            = m_http->post("chat/messages", {{"after", "0"}, {"id", conversationOf(ann)}}, bob.token);
         QCOMPARE(texts(at(foreign, "data.messages")), QStringList({"Bob here"}));
-        QCOMPARE(m_http->post("chat/start", {}, "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef").status, 401);
+        QCOMPARE(
+            m_http->post("chat/start", {}, "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef")
+                .status,
+            401);
     }
 
     void messagesArriveInTheOrderTheyWereSent()
@@ -330,7 +341,8 @@ private Q_SLOTS:
         const HttpReply sent = say(ann, text);
         QCOMPARE(sent.status, httpStatus);
         QCOMPARE(at(sent, "status").toBool(), accepted);
-        QCOMPARE(texts(at(poll(*m_http, ann, 0, 0), "data.messages")), accepted ? QStringList {text} : QStringList {});
+        QCOMPARE(texts(at(poll(*m_http, ann, 0, 0), "data.messages")),
+            accepted ? QStringList {text} : QStringList {});
         if (accepted) {
             const HttpReply seen = m_console->call("conversation", {{"id", conversationOf(ann)}});
             QCOMPARE(texts(at(seen, "data.messages")), QStringList {text});
@@ -341,7 +353,8 @@ private Q_SLOTS:
     {
         const User ann = signUp();
         for (int i = 0; i < 20; ++i)
-            QCOMPARE(at(say(ann, QString("message %1").arg(i), QString("m%1").arg(i)), "status").toBool(), true);
+            QCOMPARE(
+                at(say(ann, QString("message %1").arg(i), QString("m%1").arg(i)), "status").toBool(), true);
         const HttpReply refused = say(ann, "one too many");
         QCOMPARE(refused.status, 429);
         QVERIFY(refused.headers.value("retry-after").toInt() > 0);
@@ -359,7 +372,9 @@ private Q_SLOTS:
     void aRevealIsRecordedAndSendsOneMail()
     {
         const User ann = signUp();
-        QCOMPARE(at(m_http->post("setupPin", {{"time", "175200"}, {"pin", "735104"}}, ann.token), "status").toBool(), true);
+        QCOMPARE(at(m_http->post("setupPin", {{"time", "175200"}, {"pin", "735104"}}, ann.token), "status")
+                     .toBool(),
+            true);
         say(ann, "I chose forever and need my pin");
         const QString id = conversationOf(ann);
         QCOMPARE(at(m_console->call("conversation", {{"id", id}}), "data.user.pin").toString(), "forever");

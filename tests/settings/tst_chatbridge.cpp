@@ -36,7 +36,8 @@ class TestChatBridge : public QObject
     HttpReply console(const QString& name, const Fields& fields = {})
     {
         return HttpClient(m_server.port())
-            .send("POST", "/console/api/" + name, HttpClient::formEncode(fields), "application/x-www-form-urlencoded",
+            .send("POST", "/console/api/" + name, HttpClient::formEncode(fields),
+                "application/x-www-form-urlencoded",
                 {{"X-Requested-With", "brevak-console"}, {"Cookie", m_cookie.toUtf8()}});
     }
 
@@ -60,16 +61,17 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(startServer());
-        QCOMPARE(m_server.admin({"add-counsellor", "--email", "carla@brevak.example", "--name", "Carla"},
-                     "listening carefully\n")
+        QCOMPARE(m_server
+                     .admin({"add-counsellor", "--email", "carla@brevak.example", "--name", "Carla"},
+                         "listening carefully\n")
                      .exitCode,
             0);
-        const HttpReply signedIn = HttpClient(m_server.port())
-                                       .send("POST", "/console/api/sign-in",
-                                           HttpClient::formEncode({{"email", "carla@brevak.example"},
-                                               {"password", "listening carefully"}}),
-                                           "application/x-www-form-urlencoded",
-                                           {{"X-Requested-With", "brevak-console"}});
+        const HttpReply signedIn
+            = HttpClient(m_server.port())
+                  .send("POST", "/console/api/sign-in",
+                      HttpClient::formEncode(
+                          {{"email", "carla@brevak.example"}, {"password", "listening carefully"}}),
+                      "application/x-www-form-urlencoded", {{"X-Requested-With", "brevak-console"}});
         m_cookie = QString::fromUtf8(signedIn.headers.value("set-cookie").split(';').first());
         QVERIFY(!m_cookie.isEmpty());
     }
@@ -84,10 +86,11 @@ private Q_SLOTS:
         dataRow("no name stored", QVariant("ann@example.org"), QVariant(), "ann@example.org", "Empty User");
         dataRow("nothing stored", QVariant(), QVariant(), "", "Empty User");
         const QString quoted = "Ann \"The Cat\" O'Neil \\ '); window.injected = 1; //";
-        dataRow("quotes and backslashes", QVariant("a\\\"b'@example.org"), QVariant(quoted), "a\\\"b'@example.org",
-            quoted);
+        dataRow("quotes and backslashes", QVariant("a\\\"b'@example.org"), QVariant(quoted),
+            "a\\\"b'@example.org", quoted);
         const QString lines = QString("Ann\nO\u2028Neil\u2029</script>");
-        dataRow("line ends and separators", QVariant("ann@example.org"), QVariant(lines), "ann@example.org", lines);
+        dataRow("line ends and separators", QVariant("ann@example.org"), QVariant(lines), "ann@example.org",
+            lines);
     }
 
     void loadCallArguments()
@@ -188,10 +191,12 @@ private Q_SLOTS:
         // The counsellor answers; the waiting poll brings it.
         const QJsonArray list = console("conversations").json()["data"]["conversations"].toArray();
         QCOMPARE(list.size(), 1);
-        console("send", {{"id", QString::number(list.first()["id"].toInteger())}, {"text", "Yes, I am here."}});
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::any_of(received.cbegin(), received.cend(),
-                [](const QList<QVariant>& signal) { return texts(signal.at(0).toJsonArray()).contains("Yes, I am here."); }),
+        console(
+            "send", {{"id", QString::number(list.first()["id"].toInteger())}, {"text", "Yes, I am here."}});
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(received.cbegin(), received.cend(),
+                                     [](const QList<QVariant>& signal) {
+                                         return texts(signal.at(0).toJsonArray()).contains("Yes, I am here.");
+                                     }),
             20000);
     }
 

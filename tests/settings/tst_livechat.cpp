@@ -29,7 +29,8 @@ class TestLiveChat : public QObject
     QVariant evaluate(const QString& script)
     {
         auto result = std::make_shared<std::optional<QVariant>>();
-        m_window->webView()->page()->runJavaScript(script, [result](const QVariant& value) { *result = value; });
+        m_window->webView()->page()->runJavaScript(
+            script, [result](const QVariant& value) { *result = value; });
         if (!QTest::qWaitFor([&result] { return result->has_value(); }, 10000))
             return QStringLiteral("(no answer)");
         return **result;
@@ -58,8 +59,10 @@ private Q_SLOTS:
         QVERIFY(m_window->webView()->isVisible());
         QCOMPARE(m_window->webView()->window(), m_window.get());
         QCOMPARE(m_window->url(), QUrl("qrc:/pages/Index.html"));
-        QTRY_COMPARE_WITH_TIMEOUT(evaluate("document.getElementById('userName').textContent").toString(), m_name, 10000);
-        QCOMPARE(evaluate("document.getElementById('userEmail').textContent").toString(), "(ann@example.org)");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            evaluate("document.getElementById('userName').textContent").toString(), m_name, 10000);
+        QCOMPARE(
+            evaluate("document.getElementById('userEmail').textContent").toString(), "(ann@example.org)");
         QCOMPARE(evaluate("typeof window.injected").toString(), "undefined");
     }
 
@@ -79,13 +82,16 @@ private Q_SLOTS:
     {
         const QString markup = "<img src=x onerror=\"window.pwned = 1\"><b>bold?</b>";
         Q_EMIT m_window->bridge().received(
-            QJsonArray {QJsonObject {{"id", 7}, {"from", "counsellor"}, {"name", "<i>Carla</i>"}, {"text", markup},
-                {"sent_at", "2027-01-15T08:00:00.000000Z"}, {"client_id", QJsonValue()}}},
+            QJsonArray {QJsonObject {{"id", 7}, {"from", "counsellor"}, {"name", "<i>Carla</i>"},
+                {"text", markup}, {"sent_at", "2027-01-15T08:00:00.000000Z"}, {"client_id", QJsonValue()}}},
             ChatBridge::presence({{"counsellor_online", true}}));
-        QTRY_VERIFY_WITH_TIMEOUT(evaluate("document.querySelector('#messages li[data-id=\"7\"]') !== null").toBool(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate("document.querySelector('#messages li[data-id=\"7\"]') !== null").toBool(), 10000);
         QCOMPARE(evaluate("document.querySelector('#messages li[data-id=\"7\"]').textContent").toString(),
             "<i>Carla</i>" + markup);
-        QCOMPARE(evaluate("document.querySelectorAll('#messages img, #messages b, #messages i').length").toInt(), 0);
+        QCOMPARE(
+            evaluate("document.querySelectorAll('#messages img, #messages b, #messages i').length").toInt(),
+            0);
         QCOMPARE(evaluate("typeof window.pwned").toString(), "undefined");
         QCOMPARE(evaluate("document.getElementById('presenceText').textContent").toString(),
             ChatBridge::presence({{"counsellor_online", true}})["status"].toString());
@@ -93,12 +99,17 @@ private Q_SLOTS:
 
     void aMessageWrittenWithoutConnectionStaysOnThePage()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(evaluate("document.getElementById('connection').hidden").toBool() == false, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate("document.getElementById('connection').hidden").toBool() == false, 20000);
         evaluate("document.getElementById('draft').value = 'Please keep this';"
                  "document.getElementById('composer').requestSubmit();");
-        QTRY_VERIFY_WITH_TIMEOUT(evaluate("document.querySelector('#messages li.failed') !== null").toBool(), 20000);
-        QVERIFY(evaluate("document.querySelector('#messages li.failed').textContent").toString().contains("Please keep this"));
-        QCOMPARE(evaluate("document.querySelector('#messages li.failed button').textContent").toString(), "Send again");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate("document.querySelector('#messages li.failed') !== null").toBool(), 20000);
+        QVERIFY(evaluate("document.querySelector('#messages li.failed').textContent")
+                    .toString()
+                    .contains("Please keep this"));
+        QCOMPARE(evaluate("document.querySelector('#messages li.failed button').textContent").toString(),
+            "Send again");
         QVERIFY(!evaluate("document.getElementById('tryAgain').hidden").toBool());
     }
 };
