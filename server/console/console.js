@@ -104,7 +104,8 @@ function renderConversations(conversations) {
 async function watchConversations() {
     while (state.signedIn) {
         try {
-            const answer = await api("conversations", { after: state.stamp, wait: state.stamp < 0 ? 0 : WAIT_SECONDS });
+            // The first call answers at once; the next ones wait for a change.
+            const answer = await api("conversations", state.stamp < 0 ? {} : { after: state.stamp, wait: WAIT_SECONDS });
             if (!answer.status) {
                 throw new Error(answer.msg);
             }
@@ -135,7 +136,8 @@ function appendMessages(messages) {
         item.className = message.from;
         const meta = document.createElement("span");
         meta.className = "meta";
-        const author = message.from === "user" ? "Them" : message.from === "counsellor" ? (message.name || "Counsellor") : "";
+        const person = state.user ? state.user.name || state.user.email : "";
+        const author = message.from === "user" ? person : message.from === "counsellor" ? (message.name || "Counsellor") : "";
         const time = new Date(message.sent_at).toLocaleTimeString([], { hour: "2-digit", minute: "2-digit" });
         meta.textContent = author ? author + " · " + time : time;
         item.append(meta, document.createTextNode(messageText(message)));

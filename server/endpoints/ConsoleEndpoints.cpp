@@ -43,7 +43,7 @@ QByteArray cookieValue(const QByteArray& header, const QByteArray& name)
 {
     for (const QByteArray& part : header.split(';')) {
         const QByteArray pair = part.trimmed();
-        if (pair.startsWith(name + '='))
+        if (pair.startsWith(QByteArray(name + '=')))
             return pair.mid(name.size() + 1);
     }
     return {};

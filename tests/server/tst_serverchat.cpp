@@ -58,9 +58,9 @@ public:
     {
         Headers headers;
         if (fromScript)
-            headers.append({"X-Requested-With", "brevak-console"});
+            headers.append(qMakePair(QByteArray("X-Requested-With"), QByteArray("brevak-console")));
         if (!m_cookie.isEmpty())
-            headers.append({"Cookie", m_cookie});
+            headers.append(qMakePair(QByteArray("Cookie"), m_cookie));
         const HttpReply reply = m_http.send("POST", "/console/api/" + name, HttpClient::formEncode(fields),
             "application/x-www-form-urlencoded", headers);
         const QByteArray set = reply.headers.value("set-cookie");
@@ -140,7 +140,7 @@ class TestServerChat : public QObject
         for (const QString& path : m_server.mails()) {
             QFile file(path);
             if (file.open(QIODevice::ReadOnly)
-                && file.peek(4096).contains("To: " + address.toUtf8() + "\r\n"))
+                && file.peek(4096).contains(QByteArray("To: " + address.toUtf8() + "\r\n")))
                 found << QString::fromUtf8(file.readAll());
         }
         return found;
