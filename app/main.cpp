@@ -4,7 +4,6 @@
 #include "AppDelegate.h"
 #include "ApplicationServices.h"
 #include "Configuration.h"
-#include "Deployment.h"
 #include "FAQWC.h"
 #include "LiveChat.h"
 #include "MainWindowController.h"
@@ -53,13 +52,10 @@ int main(int argc, char** argv)
     mainWindowController.window()->show();
     // Development builds open one more window by its storyboard identifier (BREVAK_OPEN_WINDOW), to look
     // at a window before a screen opens it; the live chat's end-to-end test opens the chat so.
-    std::unique_ptr<QWidget> developmentWindow;
-    if constexpr (deployment::environmentOverrides) {
-        const QString identifier = qEnvironmentVariable("BREVAK_OPEN_WINDOW");
-        if (!identifier.isEmpty())
-            developmentWindow.reset(storyboard.instantiate(identifier));
-        if (developmentWindow)
-            developmentWindow->show();
-    }
+    const QString developmentIdentifier = configuration::developmentWindow();
+    std::unique_ptr<QWidget> developmentWindow(
+        developmentIdentifier.isEmpty() ? nullptr : storyboard.instantiate(developmentIdentifier));
+    if (developmentWindow)
+        developmentWindow->show();
     return QApplication::exec();
 }

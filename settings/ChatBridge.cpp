@@ -34,7 +34,7 @@ ChatBridge::ChatBridge(ChatService& service, QObject* parent)
     connect(&m_retry, &QTimer::timeout, this, &ChatBridge::open);
 }
 
-QJsonObject ChatBridge::texts() const
+QJsonObject ChatBridge::localizedTexts()
 {
     const auto text = [](const char* english) { return localizedText(QString::fromUtf8(english)); };
     return {
@@ -60,10 +60,15 @@ QJsonObject ChatBridge::texts() const
         {QStringLiteral("signedOut"),
             text("Your session has ended. Sign in to BREVAK again to reach a counsellor.")},
         {QStringLiteral("pinMailed"), text("A counsellor sent your pin code to your e-mail address.")},
+        {QStringLiteral("online"), text("A counsellor is online.")},
+        {QStringLiteral("nobodyOnline"),
+            text("No counsellor is online right now. Leave a message: one will answer as soon as they can.")},
+        {QStringLiteral("hours"), text("Counsellors are usually here every day from %1 to %2 (your time).")},
+        {QStringLiteral("tooFast"), text("You are sending messages very fast. Please wait %1 seconds.")},
     };
 }
 
-QJsonObject ChatBridge::presence(const QJsonObject& answer)
+QJsonObject ChatBridge::presence(const QJsonObject& answer, const QJsonObject& texts)
 {
     const bool online = answer.value(QStringLiteral("counsellor_online")).toBool();
     QString hours;
@@ -71,16 +76,14 @@ QJsonObject ChatBridge::presence(const QJsonObject& answer)
     if (!online && !opening.isEmpty()) {
         const QTimeZone zone(opening.value(QStringLiteral("time_zone")).toString().toUtf8());
         const QTimeZone there = zone.isValid() ? zone : QTimeZone::utc();
-        hours = localizedText(
-            QStringLiteral("Counsellors are usually here every day from %1 to %2 (your time)."))
+        hours = texts.value(QStringLiteral("hours"))
+                    .toString()
                     .arg(localTime(opening.value(QStringLiteral("opens")).toString(), there),
                         localTime(opening.value(QStringLiteral("closes")).toString(), there));
     }
     return {{QStringLiteral("online"), online},
         {QStringLiteral("status"),
-            online ? localizedText(QStringLiteral("A counsellor is online."))
-                   : localizedText(QStringLiteral("No counsellor is online right now. Leave a message: one "
-                                                  "will answer as soon as they can."))},
+            texts.value(online ? QStringLiteral("online") : QStringLiteral("nobodyOnline")).toString()},
         {QStringLiteral("hours"), hours},
         {QStringLiteral("maxLength"), answer.value(QStringLiteral("max_length")).toInt(2000)}};
 }
@@ -88,6 +91,7 @@ QJsonObject ChatBridge::presence(const QJsonObject& answer)
 void ChatBridge::open()
 {
     m_retry.stop();
+    m_texts = localizedTexts();
     const quint64 generation = ++m_generation;
     m_service.start(
         [this, generation](const QJsonObject& data) {
@@ -97,7 +101,7 @@ void ChatBridge::open()
             const QJsonArray messages = data.value(QStringLiteral("messages")).toArray();
             m_lastId = 0;
             take(messages);
-            Q_EMIT opened(messages, presence(data));
+            Q_EMIT opened(messages, presence(data, m_texts));
             pollNext(generation);
         },
         [this, generation](const ChatService::Failure& failure) {
@@ -127,7 +131,7 @@ void ChatBridge::pollNext(quint64 generation)
                 return;
             const QJsonArray messages = data.value(QStringLiteral("messages")).toArray();
             take(messages);
-            Q_EMIT received(messages, presence(data));
+            Q_EMIT received(messages, presence(data, m_texts));
             if (messages.isEmpty() && asked->elapsed() < quickAnswerMilliseconds)
                 QTimer::singleShot(busyPauseMilliseconds, this, [this, generation] {
                     if (generation == m_generation)
@@ -169,18 +173,16 @@ void ChatBridge::send(const QString& clientId, const QString& text)
             using Kind = ChatService::Failure::Kind;
             switch (failure.kind) {
             case Kind::offline:
-                Q_EMIT notSent(clientId, texts().value(QStringLiteral("offline")).toString(), true);
+                Q_EMIT notSent(clientId, m_texts.value(QStringLiteral("offline")).toString(), true);
                 lost(m_generation, false);
                 break;
             case Kind::signedOut:
-                Q_EMIT notSent(clientId, texts().value(QStringLiteral("signedOut")).toString(), false);
+                Q_EMIT notSent(clientId, m_texts.value(QStringLiteral("signedOut")).toString(), false);
                 lost(m_generation, true);
                 break;
             case Kind::tooFast:
                 Q_EMIT notSent(clientId,
-                    localizedText(
-                        QStringLiteral("You are sending messages very fast. Please wait %1 seconds."))
-                        .arg(failure.retryAfterSeconds),
+                    m_texts.value(QStringLiteral("tooFast")).toString().arg(failure.retryAfterSeconds),
                     true);
                 break;
             case Kind::refused:

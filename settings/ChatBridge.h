@@ -23,11 +23,12 @@ public:
 
     explicit ChatBridge(ChatService& service, QObject* parent = nullptr);
 
-    QJsonObject texts() const;
-    // What the page shows about the counsellors, from the server's answer: "online", "status" (one
-    // sentence) and "hours" (when they are usually there, in the user's time; empty when around the clock
-    // or while one is online).
-    static QJsonObject presence(const QJsonObject& answer);
+    QJsonObject texts() const { return localizedTexts(); }
+    static QJsonObject localizedTexts();
+    // What the page shows about the counsellors, from the server's answer and the texts above: "online",
+    // "status" (one sentence) and "hours" (when they are usually there, in the user's time; empty when
+    // around the clock or while one is online).
+    static QJsonObject presence(const QJsonObject& answer, const QJsonObject& texts);
 
     Q_INVOKABLE void open();
     // `clientId` is the page's name for the message: sending it again after a failure adds nothing.
@@ -54,6 +55,7 @@ private:
     void take(const QJsonArray& messages);
 
     ChatService& m_service;
+    QJsonObject m_texts; // looked up once for each connection, not at every answer
     QTimer m_retry;
     quint64 m_generation = 0; // a new connection makes the answers to the old one stale
     qint64 m_lastId = 0;

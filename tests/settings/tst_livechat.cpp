@@ -84,7 +84,7 @@ private Q_SLOTS:
         Q_EMIT m_window->bridge().received(
             QJsonArray {QJsonObject {{"id", 7}, {"from", "counsellor"}, {"name", "<i>Carla</i>"},
                 {"text", markup}, {"sent_at", "2027-01-15T08:00:00.000000Z"}, {"client_id", QJsonValue()}}},
-            ChatBridge::presence({{"counsellor_online", true}}));
+            ChatBridge::presence({{"counsellor_online", true}}, ChatBridge::localizedTexts()));
         QTRY_VERIFY_WITH_TIMEOUT(
             evaluate("document.querySelector('#messages li[data-id=\"7\"]') !== null").toBool(), 10000);
         QCOMPARE(evaluate("document.querySelector('#messages li[data-id=\"7\"]').textContent").toString(),
@@ -94,7 +94,7 @@ private Q_SLOTS:
             0);
         QCOMPARE(evaluate("typeof window.pwned").toString(), "undefined");
         QCOMPARE(evaluate("document.getElementById('presenceText').textContent").toString(),
-            ChatBridge::presence({{"counsellor_online", true}})["status"].toString());
+            ChatBridge::presence({{"counsellor_online", true}}, ChatBridge::localizedTexts())["status"].toString());
     }
 
     void aMessageWrittenWithoutConnectionStaysOnThePage()
