@@ -99,6 +99,8 @@ private Q_SLOTS:
 
     void aMessageWrittenWithoutConnectionStaysOnThePage()
     {
+        // What the page shows after trying again: it cannot connect.
+        m_window->bridge().retry();
         QTRY_VERIFY_WITH_TIMEOUT(
             evaluate("document.getElementById('connection').hidden").toBool() == false, 20000);
         evaluate("document.getElementById('draft').value = 'Please keep this';"
