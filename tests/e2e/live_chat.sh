@@ -34,17 +34,8 @@ fail() {
     exit 1
 }
 
-eventually() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        if "$@" >/dev/null 2>&1; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=helpers.sh
+source "$(dirname "$0")/helpers.sh"
 
 app_token=e2e-application-token
 server_args=(--data-dir "$work/server" --dev-fast-hashing --default-token "$app_token")
@@ -94,11 +85,7 @@ cat >"$preferences/com.mac.brevak.json" <<JSON
   "user_email": "ann@example.org" }
 JSON
 
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-read -r -t 60 number <"$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$number
+start_xvfb
 
 "$bin/brevak" >"$log" 2>&1 &
 brevak_pid=$!

@@ -21,6 +21,14 @@ QJsonObject HttpReply::json() const
     return QJsonDocument::fromJson(body).object();
 }
 
+QJsonValue at(const HttpReply& reply, const QString& path)
+{
+    QJsonValue value = reply.json();
+    for (const QString& key : path.split(u'.'))
+        value = value.toObject().value(key);
+    return value;
+}
+
 struct HttpClient::Impl
 {
     explicit Impl(int port)

@@ -26,6 +26,9 @@ struct HttpReply
     QJsonObject json() const; // empty when the body is not a JSON object
 };
 
+// The value at a dotted path of the answer ("data.pin_protection.is_block"), undefined when absent.
+QJsonValue at(const HttpReply& reply, const QString& path);
+
 using Fields = QList<QPair<QString, QString>>;
 using Headers = QList<QPair<QByteArray, QByteArray>>;
 

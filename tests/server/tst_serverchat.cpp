@@ -21,14 +21,6 @@
 
 namespace {
 
-QJsonValue at(const HttpReply& reply, const QString& path)
-{
-    QJsonValue value = reply.json();
-    for (const QString& key : path.split(u'.'))
-        value = value.toObject().value(key);
-    return value;
-}
-
 QStringList texts(const QJsonValue& messages)
 {
     QStringList found;
