@@ -43,6 +43,8 @@ function showPresence(presence) {
 
 function showConnection(ok, message) {
     $("connection").hidden = ok;
+    // Whether a counsellor is online is not known while the chat cannot be reached.
+    $("presence").hidden = !ok;
     if (!ok) {
         $("connectionText").textContent = message || text("offline");
         $("tryAgain").hidden = !chat;

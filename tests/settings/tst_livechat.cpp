@@ -113,6 +113,7 @@ private Q_SLOTS:
         QCOMPARE(evaluate("document.querySelector('#messages li.failed button').textContent").toString(),
             "Send again");
         QVERIFY(!evaluate("document.getElementById('tryAgain').hidden").toBool());
+        QVERIFY(evaluate("document.getElementById('presence').hidden").toBool());
     }
 };
 
