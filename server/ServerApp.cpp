@@ -3,7 +3,11 @@
 #include "AccountEndpoints.h"
 #include "AdminCommands.h"
 #include "Authenticator.h"
+#include "ChangeWaiter.h"
+#include "ChatEndpoints.h"
 #include "Clock.h"
+#include "ConsoleEndpoints.h"
+#include "CounsellorAuthenticator.h"
 #include "CurlJsonSource.h"
 #include "Database.h"
 #include "DeviceRecorder.h"
@@ -29,14 +33,18 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTextStream>
 #include <QUrl>
 
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <cstdio>
 #include <pthread.h>
 #include <signal.h>
+#include <termios.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -111,6 +119,26 @@ std::optional<Foundation> layFoundation(const ServerOptions& options, QString& e
     return foundation;
 }
 
+// The first line of standard input, typed without echo when it comes from a terminal.
+QString readSecretLine(const QString& prompt)
+{
+    termios saved {};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        std::fputs(prompt.toUtf8().constData(), stderr);
+        termios silent = saved;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &silent);
+    }
+    QTextStream input(stdin);
+    const QString line = input.readLine();
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fputs("\n", stderr);
+    }
+    return line;
+}
+
 int runAdmin(const ServerOptions& options, Foundation& foundation)
 {
     const QString command = options.command.at(1);
@@ -121,6 +149,15 @@ int runAdmin(const ServerOptions& options, Foundation& foundation)
             return admin::revealPin(*foundation.db, *foundation.cipher, options.email);
         if (command == u"unblock-pin")
             return admin::unblockPin(*foundation.db, *foundation.clock, options.email);
+        if (command == u"add-counsellor") {
+            return admin::addCounsellor(*foundation.db, *foundation.clock,
+                options.devFastHashing ? HashStrength::fastest() : HashStrength::interactive(), options.name,
+                options.email, readSecretLine(QStringLiteral("Password for %1: ").arg(options.email)));
+        }
+        if (command == u"remove-counsellor")
+            return admin::removeCounsellor(*foundation.db, *foundation.clock, options.email);
+        if (command == u"list-counsellors")
+            return admin::listCounsellors(*foundation.db);
         return admin::sendDueMail(*foundation.db, *foundation.clock, *foundation.cipher, *foundation.mail);
     } catch (const StorageError& failure) {
         say(QStringLiteral("admin ") + command + QStringLiteral(" failed: ")
@@ -194,11 +231,16 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     Authenticator authenticator(db, clock, options.defaultToken, sessionLifetime);
     PinLock pinLock(db, clock);
     DueMailSender dueMail(db, clock, *foundation.cipher, *foundation.mail);
+    CounsellorAuthenticator counsellors(db, clock, hasher, {12 * 3600, options.signInsPerMinute});
+    // Half the request threads at most wait for chat messages; the rest keep answering everything else.
+    ChangeWaiter chatWaiter(std::max(1, options.threads / 2));
 
     std::unique_ptr<AccountEndpoints> accounts;
     std::unique_ptr<PinEndpoints> pins;
     std::unique_ptr<WebsiteEndpoints> websites;
     std::unique_ptr<ResetPage> resetPage;
+    std::unique_ptr<ChatEndpoints> chat;
+    std::unique_ptr<ConsoleEndpoints> console;
     // After the endpoints: the mails it still composes on the way out call them.
     BackgroundMailer requestMail(*foundation.mail);
     std::unique_ptr<Router> router;
@@ -226,12 +268,22 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     websites = std::make_unique<WebsiteEndpoints>(
         db, clock, pinLock, publicUrl + QStringLiteral("/api/v3/getblockwebsitebyuser"));
     resetPage = std::make_unique<ResetPage>(db, clock, hasher);
+    std::optional<chat::OpeningHours> openingHours;
+    if (!options.chatHours.isEmpty())
+        openingHours = chat::OpeningHours {options.chatHours.section(u'-', 0, 0),
+            options.chatHours.section(u'-', 1, 1), options.chatTimeZone};
+    chat = std::make_unique<ChatEndpoints>(
+        db, clock, counsellors, chatWaiter, ChatEndpoints::Settings {openingHours, {20, 60}});
+    console = std::make_unique<ConsoleEndpoints>(db, clock, counsellors, chatWaiter, *foundation.cipher,
+        *foundation.mail, ConsoleEndpoints::Settings {publicUrl.startsWith(u"https://"), 10 * 60});
     router = std::make_unique<Router>(authenticator);
     router->setHealthCheck([&db] { return db.problem(); });
     accounts->addRoutes(*router);
     pins->addRoutes(*router);
     websites->addRoutes(*router);
     resetPage->addRoutes(*router);
+    chat->addRoutes(*router);
+    console->addRoutes(*router);
 
     if (!options.devClockFile.isEmpty())
         say(QStringLiteral("DEVELOPMENT: the time is read from ") + options.devClockFile);
@@ -248,8 +300,10 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
             .arg(QString::fromLatin1(serverbuild::version), listening));
 
     dueMail.startEvery(options.dueMailIntervalSeconds);
-    shutdownSignals.onSignal([&http](int signal) {
+    shutdownSignals.onSignal([&http, &chatWaiter](int signal) {
         say(QStringLiteral("brevak-server stopping (signal %1)").arg(signal));
+        // Waiting chat requests answer now instead of holding up the stop.
+        chatWaiter.stop();
         http.stop();
     });
     const bool served = http.run();

@@ -5,6 +5,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QHostAddress>
+#include <QRegularExpression>
+#include <QTimeZone>
 #include <QUrl>
 
 #include <functional>
@@ -258,6 +260,29 @@ std::vector<Setting> settings()
         {"resolver-poll", "BREVAK_SERVER_RESOLVER_POLL", "SECONDS",
             "How often resolver-sync looks for changes in the database (default 0.5).",
             seconds(&ServerOptions::resolverPollSeconds, 60)},
+        {"chat-hours", "BREVAK_SERVER_CHAT_HOURS", "HH:MM-HH:MM",
+            "When counsellors are usually at the console, told to users when nobody is (default: around "
+            "the clock).",
+            [](ServerOptions& o, const QString& v, QString& error) {
+                static const QRegularExpression hours(
+                    QStringLiteral(R"(^([01]\d|2[0-3]):[0-5]\d-([01]\d|2[0-4]):[0-5]\d$)"));
+                if (!v.isEmpty() && !hours.match(v).hasMatch()) {
+                    error = QStringLiteral("expects HH:MM-HH:MM, for instance 08:00-22:00");
+                    return false;
+                }
+                o.chatHours = v;
+                return true;
+            }},
+        {"chat-time-zone", "BREVAK_SERVER_CHAT_TIME_ZONE", "ZONE",
+            "Time zone of --chat-hours, an IANA name such as Europe/Paris (default UTC).",
+            [](ServerOptions& o, const QString& v, QString& error) {
+                if (!QTimeZone(v.toUtf8()).isValid()) {
+                    error = QStringLiteral("expects a time zone name such as Europe/Paris");
+                    return false;
+                }
+                o.chatTimeZone = v;
+                return true;
+            }},
         {"dev-clock-file", "BREVAK_SERVER_DEV_CLOCK_FILE", "FILE",
             "Development: read the time (seconds since 1970) from FILE instead of the system clock.",
             text(&ServerOptions::devClockFile)},
@@ -266,6 +291,8 @@ std::vector<Setting> settings()
             flag(&ServerOptions::devFastHashing)},
         {"email", "BREVAK_SERVER_EMAIL", "ADDRESS", "Account of an admin command.",
             text(&ServerOptions::email)},
+        {"name", "BREVAK_SERVER_NAME", "NAME", "Name of the counsellor for admin add-counsellor.",
+            text(&ServerOptions::name)},
     };
 }
 
@@ -280,6 +307,12 @@ Commands:
                                   from --resolver-lists and a view per linked address, then exit.
   resolver-sync                   Write them, then keep the running Unbound (--unbound-config) in step
                                   with the database until SIGTERM.
+  admin add-counsellor --email X --name N
+                                  Make a counsellor account for the console at /console, or give it a
+                                  new name and password; the password is read from standard input.
+  admin remove-counsellor --email X
+                                  End a counsellor's access to the console.
+  admin list-counsellors          List the counsellors.
 )";
 
 } // namespace
@@ -361,18 +394,24 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
         }
     } else if (!options.command.isEmpty()) {
         static const QStringList known {QStringLiteral("list-users"), QStringLiteral("reveal-pin"),
-            QStringLiteral("unblock-pin"), QStringLiteral("send-due-mail")};
+            QStringLiteral("unblock-pin"), QStringLiteral("send-due-mail"), QStringLiteral("add-counsellor"),
+            QStringLiteral("remove-counsellor"), QStringLiteral("list-counsellors")};
         if (options.command.size() != 2 || options.command.first() != u"admin"
             || !known.contains(options.command.at(1))) {
             result.error = QStringLiteral("unknown command: ") + options.command.join(u' ')
                 + QStringLiteral(" (see --help)");
             return result;
         }
-        const bool needsEmail
-            = options.command.at(1) == u"reveal-pin" || options.command.at(1) == u"unblock-pin";
+        const QString& name = options.command.at(1);
+        const bool needsEmail = name == u"reveal-pin" || name == u"unblock-pin" || name == u"add-counsellor"
+            || name == u"remove-counsellor";
         if (needsEmail && options.email.isEmpty()) {
             result.error
                 = QStringLiteral("admin ") + options.command.at(1) + QStringLiteral(" needs --email");
+            return result;
+        }
+        if (name == u"add-counsellor" && options.name.trimmed().isEmpty()) {
+            result.error = QStringLiteral("admin add-counsellor needs --name");
             return result;
         }
     }

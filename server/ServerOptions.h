@@ -36,6 +36,8 @@ struct ServerOptions
     int resetMailsPerHour = 10;
     int sessionDays = 90;
     double dueMailIntervalSeconds = 60;
+    QString chatHours; // "HH:MM-HH:MM" when counsellors are usually there; empty: around the clock
+    QString chatTimeZone = QStringLiteral("UTC"); // the time zone of chatHours
 
     // The filtering resolver's feed (resolver-config, resolver-sync).
     QString resolverDir; // empty: resolver/ in the data folder
@@ -51,6 +53,7 @@ struct ServerOptions
     // "resolver-sync".
     QStringList command;
     QString email;
+    QString name;
 };
 
 struct ParsedOptions

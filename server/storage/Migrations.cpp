@@ -113,6 +113,60 @@ CREATE TABLE resolver_state (
 );
 INSERT INTO resolver_state (id, generation) VALUES (1, 0)
 )"},
+    // The live chat: one conversation per account, its messages numbered in order by the conversation's
+    // own counter, the counsellors who answer with their sessions, and every PIN mailed by one of them.
+    {4, R"(
+CREATE TABLE counsellors (
+    id {ID},
+    name TEXT NOT NULL,
+    email TEXT NOT NULL,
+    email_key TEXT NOT NULL UNIQUE,
+    password_hash TEXT NOT NULL,
+    created_at BIGINT NOT NULL,
+    updated_at BIGINT NOT NULL,
+    removed_at BIGINT NULL
+);
+CREATE TABLE counsellor_sessions (
+    id {ID},
+    counsellor_id BIGINT NOT NULL REFERENCES counsellors(id) ON DELETE CASCADE,
+    token_hash TEXT NOT NULL UNIQUE,
+    created_at BIGINT NOT NULL,
+    last_used_at BIGINT NOT NULL,
+    expires_at BIGINT NOT NULL,
+    revoked_at BIGINT NULL
+);
+CREATE INDEX counsellor_sessions_counsellor ON counsellor_sessions (counsellor_id);
+CREATE TABLE chat_conversations (
+    id {ID},
+    user_id BIGINT NOT NULL UNIQUE REFERENCES users(id) ON DELETE CASCADE,
+    last_seq BIGINT NOT NULL,
+    changes BIGINT NOT NULL,
+    created_at BIGINT NOT NULL,
+    updated_at BIGINT NOT NULL,
+    closed_at BIGINT NULL,
+    last_reveal_at BIGINT NULL
+);
+CREATE TABLE chat_messages (
+    id {ID},
+    conversation_id BIGINT NOT NULL REFERENCES chat_conversations(id) ON DELETE CASCADE,
+    seq BIGINT NOT NULL,
+    author INTEGER NOT NULL,
+    counsellor_id BIGINT NULL REFERENCES counsellors(id),
+    client_id TEXT NULL,
+    body TEXT NOT NULL,
+    created_at BIGINT NOT NULL,
+    UNIQUE (conversation_id, seq),
+    UNIQUE (conversation_id, client_id)
+);
+CREATE INDEX chat_messages_recent ON chat_messages (conversation_id, author, created_at);
+CREATE TABLE pin_reveals (
+    id {ID},
+    user_id BIGINT NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+    counsellor_id BIGINT NOT NULL REFERENCES counsellors(id),
+    revealed_at BIGINT NOT NULL
+);
+CREATE INDEX pin_reveals_user ON pin_reveals (user_id)
+)"},
 };
 
 QString keyColumn(SqlDialect dialect)

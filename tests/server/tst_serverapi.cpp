@@ -32,15 +32,6 @@ struct Account
     QString token;
 };
 
-// The value at a dotted path of the answer ("data.pin_protection.is_block"), undefined when absent.
-QJsonValue at(const HttpReply& reply, const QString& path)
-{
-    QJsonValue value = reply.json();
-    for (const QString& key : path.split(u'.'))
-        value = value.toObject().value(key);
-    return value;
-}
-
 QString msgOf(const HttpReply& reply)
 {
     return at(reply, "msg").toString();
