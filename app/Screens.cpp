@@ -1,8 +1,14 @@
 #include "Screens.h"
 
+#include "ChangePin.h"
+#include "PinProtectionOff.h"
+#include "PinProtectionWC.h"
 #include "PlaceholderScreen.h"
+#include "RetrivePinPage.h"
 #include "SheetWindowController.h"
 #include "Storyboard.h"
+#include "VerifyPin.h"
+#include "VerifyPinOnStart.h"
 #include "ViewController.h"
 
 void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
@@ -11,6 +17,18 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         [&host](QWidget* parent) { return new ViewController(host, parent); });
     storyboard.registerController(QStringLiteral("LogInWindowController"),
         [](QWidget* parent) { return new LogInWindowController(parent); });
+    storyboard.registerController(QStringLiteral("PinProtectionWC"),
+        [&host](QWidget* parent) { return new PinProtectionWC(host, parent); });
+    storyboard.registerController(
+        QStringLiteral("VerifyPin"), [&host](QWidget* parent) { return new VerifyPin(host, parent); });
+    storyboard.registerController(QStringLiteral("VerifyPinOnStart"),
+        [&host](QWidget* parent) { return new VerifyPinOnStart(host, parent); });
+    storyboard.registerController(QStringLiteral("PinProtectionOff"),
+        [&host](QWidget* parent) { return new PinProtectionOff(host, parent); });
+    storyboard.registerController(
+        QStringLiteral("ChangePin"), [&host](QWidget* parent) { return new ChangePin(host, parent); });
+    storyboard.registerController(QStringLiteral("RetrivePinPage"),
+        [&host](QWidget* parent) { return new RetrivePinPage(host, parent); });
 
     // Screens of later versions, so that every route already leads somewhere visible.
     using Kind = PlaceholderScreen::Kind;
@@ -24,8 +42,6 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
     placeholder(QStringLiteral("SignupViewController"), QStringLiteral("Join Us"), Kind::sheet);
     placeholder(
         QStringLiteral("ResetPasswordViewController"), QStringLiteral("Forgot Password?"), Kind::sheet);
-    placeholder(
-        QStringLiteral("VerifyPinOnStartViewController"), QStringLiteral("Enter pin to verify"), Kind::sheet);
 
     const auto sheet = [&storyboard](const QString& identifier, const QString& contentIdentifier) {
         storyboard.registerController(identifier, [contentIdentifier](QWidget* parent) {
@@ -35,5 +51,4 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
     sheet(QStringLiteral("PasswordWindowController"), QStringLiteral("PasswordViewController"));
     sheet(QStringLiteral("SignupWindowController"), QStringLiteral("SignupViewController"));
     sheet(QStringLiteral("ResetPasswordWindowController"), QStringLiteral("ResetPasswordViewController"));
-    sheet(QStringLiteral("VerifyPinOnStart"), QStringLiteral("VerifyPinOnStartViewController"));
 }

@@ -47,5 +47,12 @@ int main(int argc, char** argv)
     MainWindowController mainWindowController(delegate);
     mainWindowController.window()->show();
     delegate.applicationDidFinishLaunching();
+    // Development builds open one more window by its storyboard identifier (BREVAK_OPEN_WINDOW), to look
+    // at a window before a screen opens it; the live chat's end-to-end test opens the chat so.
+    const QString developmentIdentifier = configuration::developmentWindow();
+    std::unique_ptr<QWidget> developmentWindow(
+        developmentIdentifier.isEmpty() ? nullptr : storyboard.instantiate(developmentIdentifier));
+    if (developmentWindow)
+        developmentWindow->show();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "WebPagesPlugin.h"
 
 #include "FAQWC.h"
+#include "LiveChat.h"
 #include "Storyboard.h"
 
 #include <QtWebEngineQuick/qtwebenginequickglobal.h>
@@ -13,4 +14,6 @@ void WebPagesPlugin::registerScreens(Storyboard& storyboard, MainWindowHost&)
     // Qt warns that this is late (it still works in Qt 6), once.
     QtWebEngineQuick::initialize();
     storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
+    storyboard.registerController(
+        QStringLiteral("LiveChat"), [](QWidget* parent) { return new LiveChat(parent); });
 }

@@ -5,7 +5,7 @@
 #include <QObject>
 
 // The windows that show web pages, as a plug-in of the storyboard: the help window (FAQ and block
-// page). Loading it is what brings the web engine into the process.
+// page) and the live chat. Loading it is what brings the web engine into the process.
 class WebPagesPlugin : public QObject, public ScreenPlugin
 {
     Q_OBJECT
