@@ -42,7 +42,6 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
     placeholder(QStringLiteral("SignupViewController"), QStringLiteral("Join Us"), Kind::sheet);
     placeholder(
         QStringLiteral("ResetPasswordViewController"), QStringLiteral("Forgot Password?"), Kind::sheet);
-    placeholder(QStringLiteral("LiveChat"), QStringLiteral("Live Chat 24/7"), Kind::view);
 
     const auto sheet = [&storyboard](const QString& identifier, const QString& contentIdentifier) {
         storyboard.registerController(identifier, [contentIdentifier](QWidget* parent) {
