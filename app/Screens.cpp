@@ -5,8 +5,10 @@
 #include "PinProtectionWC.h"
 #include "PlaceholderScreen.h"
 #include "RetrivePinPage.h"
+#include "SettingsViewController.h"
 #include "SheetWindowController.h"
 #include "Storyboard.h"
+#include "TermsAndConditions.h"
 #include "VerifyPin.h"
 #include "VerifyPinOnStart.h"
 #include "ViewController.h"
@@ -29,6 +31,10 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         QStringLiteral("ChangePin"), [&host](QWidget* parent) { return new ChangePin(host, parent); });
     storyboard.registerController(QStringLiteral("RetrivePinPage"),
         [&host](QWidget* parent) { return new RetrivePinPage(host, parent); });
+    storyboard.registerController(QStringLiteral("SettingsViewController"),
+        [&host](QWidget* parent) { return new SettingsViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("TermsAndConditions"),
+        [&host](QWidget* parent) { return new TermsAndConditions(host, parent); });
 
     // Screens of later versions, so that every route already leads somewhere visible.
     using Kind = PlaceholderScreen::Kind;
