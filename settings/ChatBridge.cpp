@@ -32,6 +32,10 @@ ChatBridge::ChatBridge(ChatService& service, QObject* parent)
     m_retry.setSingleShot(true);
     m_retry.setInterval(std::chrono::seconds(10));
     connect(&m_retry, &QTimer::timeout, this, &ChatBridge::open);
+    localization::followLanguage(this, [this] {
+        m_texts = localizedTexts();
+        Q_EMIT textsChanged(m_texts);
+    });
 }
 
 QJsonObject ChatBridge::localizedTexts()
