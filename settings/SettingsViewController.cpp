@@ -60,6 +60,7 @@ void SettingsViewController::viewDidLoad()
 void SettingsViewController::updateLocalization()
 {
     m_ui->lblSetting->setText(localizedText(QStringLiteral("Settings")));
+    setWindowTitle(m_ui->lblSetting->text());
     m_ui->segmentedControl->setTabText(account, localizedText(QStringLiteral("Account")));
     m_ui->segmentedControl->setTabText(aboutUs, localizedText(QStringLiteral("About Us")));
     m_ui->segmentedControl->setAccessibleName(localizedText(QStringLiteral("Settings")));
