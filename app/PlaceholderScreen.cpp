@@ -33,7 +33,8 @@ PlaceholderScreen::PlaceholderScreen(const QString& title, Kind kind, QWidget* p
         const QString text = localizedText(title);
         setWindowTitle(text);
         heading->setText(text);
-        note->setText(localizedText(QStringLiteral("This screen is not available in this version of BREVAK yet.")));
+        note->setText(
+            localizedText(QStringLiteral("This screen is not available in this version of BREVAK yet.")));
         if (cancel) {
             cancel->setText(localizedText(QStringLiteral("Cancel")));
         }

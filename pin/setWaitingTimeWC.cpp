@@ -34,9 +34,8 @@ setWaitingTimeWC::setWaitingTimeWC(const QString& pin, QWidget* parent)
     }
     // The choice that stands until the user makes another.
     m_ui->btn12Hours->setChecked(true);
-    localization::followLanguage(this, [this, spacing = m_ui->timingStackViewLayout->spacing()] {
-        setTexts(spacing);
-    });
+    localization::followLanguage(
+        this, [this, spacing = m_ui->timingStackViewLayout->spacing()] { setTexts(spacing); });
 
     connect(m_choices, &QButtonGroup::idClicked, this, &setWaitingTimeWC::selectedHours);
     connect(m_ui->btnSetTheTime, &QPushButton::clicked, this, &setWaitingTimeWC::setTime);

@@ -186,8 +186,7 @@ void ChatBridge::send(const QString& clientId, const QString& text)
                 break;
             case Kind::tooFast:
                 Q_EMIT notSent(clientId,
-                    m_texts.value(QStringLiteral("tooFast")).toString().arg(failure.retryAfterSeconds),
-                    true);
+                    m_texts.value(QStringLiteral("tooFast")).toString().arg(failure.retryAfterSeconds), true);
                 break;
             case Kind::refused:
                 Q_EMIT notSent(clientId, failure.message, false);

@@ -38,7 +38,8 @@ SettingsViewController::SettingsViewController(MainWindowHost& host, QWidget* pa
     m_ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
     viewDidLoad();
-    connect(m_ui->segmentedControl, &QTabWidget::currentChanged, this, &SettingsViewController::segmentChanged);
+    connect(
+        m_ui->segmentedControl, &QTabWidget::currentChanged, this, &SettingsViewController::segmentChanged);
     connect(m_ui->btnEdit, &QPushButton::clicked, this, &SettingsViewController::btnEditTapped);
     // Every choice counts, the language already in force too: it is stored and announced again.
     connect(m_ui->popUpLanguage, &QComboBox::activated, this, &SettingsViewController::languageChosen);
@@ -70,7 +71,8 @@ void SettingsViewController::updateLocalization()
     m_ui->btnEdit->setAccessibleName(m_ui->btnEdit->text());
     // A title of the message table: in the system's language, whatever the choice here.
     m_ui->lblAboutBrevak->setText(messages::aboutBrevak());
-    m_ui->lblAboutPageNotShown->setText(localizedText(QStringLiteral("The page about BREVAK cannot be shown.")));
+    m_ui->lblAboutPageNotShown->setText(
+        localizedText(QStringLiteral("The page about BREVAK cannot be shown.")));
     m_ui->lblChangeLanguage->setText(localizedText(QStringLiteral("Language")));
     m_ui->popUpLanguage->setAccessibleName(m_ui->lblChangeLanguage->text());
 

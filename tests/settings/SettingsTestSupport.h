@@ -5,6 +5,7 @@
 #include "NotificationCenter.h"
 #include "SettingsStore.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QTest>
 

@@ -189,7 +189,8 @@ private Q_SLOTS:
         QCOMPARE(sent.first().at(1).toJsonObject()["text"].toString(), "Hello, is someone there?");
 
         // The counsellor answers; the waiting poll brings it.
-        const QJsonArray list = console("conversations").json().value("data").toObject().value("conversations").toArray();
+        const QJsonArray list
+            = console("conversations").json().value("data").toObject().value("conversations").toArray();
         QCOMPARE(list.size(), 1);
         console(
             "send", {{"id", QString::number(list.first()["id"].toInteger())}, {"text", "Yes, I am here."}});
@@ -230,7 +231,8 @@ private Q_SLOTS:
         bridge.send("kept", "written while offline");
         QTRY_COMPARE_WITH_TIMEOUT(sent.count(), 2, 10000);
         const HttpReply seen = HttpClient(m_server.port()).post("chat/messages", {{"after", "0"}}, token);
-        QCOMPARE(texts(seen.json().value("data").toObject().value("messages").toArray()), QStringList({"written while offline"}));
+        QCOMPARE(texts(seen.json().value("data").toObject().value("messages").toArray()),
+            QStringList({"written while offline"}));
     }
 
     void anEndedSessionIsSaid()

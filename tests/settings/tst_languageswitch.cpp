@@ -31,18 +31,24 @@ private:
         return {
             {"SettingsViewController", "lblSetting", "text", "Settings", "Réglages"},
             {"SettingsViewController", "btnEdit", "accessibleName", "Edit", "Modifier"},
-            {"PinProtectionWC", "lblAssign4DigitPin", "text", "Assign a 6-digit PIN", "Choisir un code PIN à 6 chiffres"},
+            {"PinProtectionWC", "lblAssign4DigitPin", "text", "Assign a 6-digit PIN",
+                "Choisir un code PIN à 6 chiffres"},
             {"PinProtectionWC", "PinTextField", "accessibleName", "PIN", "Code PIN"},
-            {"PinProtectionWC", nullptr, "windowTitle", "Setup Pin Protection", "Configurer la protection par code PIN"},
+            {"PinProtectionWC", nullptr, "windowTitle", "Setup Pin Protection",
+                "Configurer la protection par code PIN"},
             {"setWaitingTimeWC", "lblSetWaitingTime", "text", "Set Waiting Time", "Délai d’attente"},
             {"setWaitingTimeWC", "btnSetTheTime", "text", "Set Time", "Choisir le délai"},
-            {"VerifyPin", "lblEnterPinToVerify", "text", "Enter pin to verify", "Saisissez le code PIN pour confirmer"},
-            {"VerifyPin", "btnRetrieve", "text", "Retrieve my pin code by e-mail", "Recevoir mon code PIN par e-mail"},
+            {"VerifyPin", "lblEnterPinToVerify", "text", "Enter pin to verify",
+                "Saisissez le code PIN pour confirmer"},
+            {"VerifyPin", "btnRetrieveMyPinCode", "text", "Retrieve my pin code by e-mail",
+                "Recevoir mon code PIN par e-mail"},
             {"VerifyPinOnStart", "pinTF", "accessibleName", "PIN", "Code PIN"},
             {"ChangePin", "oldPinTF", "accessibleName", "Old Pin", "Ancien code PIN"},
             {"ChangePin", "btnRandomPin", "text", "Hidden PIN", "Code PIN caché"},
-            {"PinProtectionOff", "lblPleaseConfirmYourChoice", "text", "Please confirm your choice", "Veuillez confirmer votre choix"},
-            {"RetrivePinPage", "lblCheckYourMail", "text", "Your request has been sent", "Votre demande a été envoyée"},
+            {"PinProtectionOff", "lblPleaseConfirmYourChoice", "text", "Please confirm your choice",
+                "Veuillez confirmer votre choix"},
+            {"RetrivePinPage", "lblCheckYourMail", "text", "Your request has been sent",
+                "Votre demande a été envoyée"},
             {"SplitViewController", "lblPlaceholderNote", "text",
                 "This screen is not available in this version of BREVAK yet.",
                 "Cet écran n’est pas encore disponible dans cette version de BREVAK."},
@@ -51,8 +57,10 @@ private:
 
     static QString textOf(QWidget* screen, const Text& text)
     {
-        QWidget* widget = text.outlet ? screen->findChild<QWidget*>(QString::fromLatin1(text.outlet)) : screen;
-        return widget ? widget->property(text.property).toString() : QStringLiteral("(no %1)").arg(text.outlet);
+        QWidget* widget
+            = text.outlet ? screen->findChild<QWidget*>(QString::fromLatin1(text.outlet)) : screen;
+        return widget ? widget->property(text.property).toString()
+                      : QStringLiteral("(no %1)").arg(text.outlet);
     }
 
 private Q_SLOTS:
@@ -67,6 +75,7 @@ private Q_SLOTS:
         host.window->show();
         auto* settings = new SettingsViewController(host);
         host.window->setContentViewController(settings);
+        QTRY_VERIFY(settings->isVisible());
 
         // Every other screen open beside it, each in a window of its own.
         QHash<QString, QPointer<QWidget>> screens {{QStringLiteral("SettingsViewController"), settings}};

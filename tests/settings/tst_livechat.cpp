@@ -94,7 +94,8 @@ private Q_SLOTS:
             0);
         QCOMPARE(evaluate("typeof window.pwned").toString(), "undefined");
         QCOMPARE(evaluate("document.getElementById('presenceText').textContent").toString(),
-            ChatBridge::presence({{"counsellor_online", true}}, ChatBridge::localizedTexts())["status"].toString());
+            ChatBridge::presence({{"counsellor_online", true}}, ChatBridge::localizedTexts())["status"]
+                .toString());
     }
 
     void aMessageWrittenWithoutConnectionStaysOnThePage()
