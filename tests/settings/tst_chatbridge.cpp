@@ -2,6 +2,7 @@
 #include "ChatService.h"
 #include "DataRow.h"
 #include "LiveChatUser.h"
+#include "NotificationCenter.h"
 #include "ServerHarness.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -20,6 +21,9 @@ class TestChatBridge : public QObject
     Q_OBJECT
 
     TemporarySimulatedMac m_mac;
+    // What the windows hear a change of language through.
+    NotificationCenter m_notifications;
+    NotificationCenter::Registration m_notificationsRegistration {m_notifications};
     ServerProcess m_server;
     QString m_cookie; // the counsellor's console session
 

@@ -1,6 +1,7 @@
 #include "ChatBridge.h"
 #include "LiveChat.h"
 #include "LogCapture.h"
+#include "NotificationCenter.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
@@ -23,6 +24,9 @@ class TestLiveChat : public QObject
     Q_OBJECT
 
     TemporarySimulatedMac m_mac;
+    // What the windows hear a change of language through.
+    NotificationCenter m_notifications;
+    NotificationCenter::Registration m_notificationsRegistration {m_notifications};
     std::unique_ptr<LiveChat> m_window;
     const QString m_name = "Ann \"The Cat\" O'Neil \\ '); window.injected = 1; //";
 
