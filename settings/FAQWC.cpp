@@ -26,9 +26,11 @@ QUrl FAQWC::blockPage()
 
 QUrl FAQWC::pageForCurrentState()
 {
-    if (blockPageRequested) {
-        return blockPage();
-    }
+    return blockPageRequested ? blockPage() : faqPage();
+}
+
+QUrl FAQWC::faqPage()
+{
     if (localization::currentLanguageCode() == QLatin1String("fr")) {
         return QUrl(QStringLiteral("qrc:/pages/bv_faq_fr.html"));
     }
@@ -69,7 +71,7 @@ void FAQWC::updateLocalization()
     m_ui->search->setAccessibleName(m_ui->search->placeholderText());
     // The FAQ follows the language; the block page stays what it is about.
     if (m_webView && m_faqPageURL != blockPage()) {
-        m_faqPageURL = pageForCurrentState();
+        m_faqPageURL = faqPage();
         m_webView->load(m_faqPageURL);
     }
 }

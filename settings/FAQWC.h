@@ -26,6 +26,9 @@ public:
     // for "fr" and the English FAQ for every other language.
     static QUrl pageForCurrentState();
     static QUrl blockPage();
+    // The FAQ in the interface language: French for "fr", English for every other language. The
+    // settings show it as the page about BREVAK too.
+    static QUrl faqPage();
 
     QUrl faqPageURL() const { return m_faqPageURL; }
     QWebEngineView* webView() const { return m_webView; }

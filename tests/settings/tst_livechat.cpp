@@ -70,6 +70,19 @@ private Q_SLOTS:
         QCOMPARE(evaluate("typeof window.injected").toString(), "undefined");
     }
 
+    void theWindowAndThePageFollowTheLanguage()
+    {
+        const QString title = "document.querySelector('[data-text=title]').textContent";
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(title).toString(), "Live chat", 10000);
+        SettingsStore::shared().setString(keys::currentLanguage, "fr");
+        NotificationCenter::shared().post(QString::fromLatin1(notifications::updateChooseLanguage), "fr");
+        QCOMPARE(m_window->windowTitle(), "BREVAK – Chat en direct");
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(title).toString(), "Chat en direct", 10000);
+        SettingsStore::shared().setString(keys::currentLanguage, "en");
+        NotificationCenter::shared().post(QString::fromLatin1(notifications::updateChooseLanguage), "en");
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(title).toString(), "Live chat", 10000);
+    }
+
     void onlyTextMessagesNamedTestArePrinted()
     {
         LogCapture log;
