@@ -1,7 +1,12 @@
 #include "Screens.h"
 
+#include "EditAccountWindowController.h"
+#include "PasswordViewController.h"
 #include "PlaceholderScreen.h"
+#include "ResetPasswordViewController.h"
 #include "SheetWindowController.h"
+#include "SignInViewController.h"
+#include "SignupViewController.h"
 #include "Storyboard.h"
 #include "ViewController.h"
 
@@ -11,6 +16,16 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         [&host](QWidget* parent) { return new ViewController(host, parent); });
     storyboard.registerController(QStringLiteral("LogInWindowController"),
         [](QWidget* parent) { return new LogInWindowController(parent); });
+    storyboard.registerController(QStringLiteral("SignInViewController"),
+        [&host](QWidget* parent) { return new SignInViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("PasswordViewController"),
+        [&host](QWidget* parent) { return new PasswordViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("SignupViewController"),
+        [&host](QWidget* parent) { return new SignupViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("ResetPasswordViewController"),
+        [&host](QWidget* parent) { return new ResetPasswordViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("EditAccountWindowController"),
+        [&host](QWidget* parent) { return new EditAccountWindowController(host, parent); });
 
     // Screens of later versions, so that every route already leads somewhere visible.
     using Kind = PlaceholderScreen::Kind;
@@ -19,11 +34,6 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
             [title, kind](QWidget* parent) { return new PlaceholderScreen(title, kind, parent); });
     };
     placeholder(QStringLiteral("SplitViewController"), QStringLiteral("Home"), Kind::view);
-    placeholder(QStringLiteral("SignInViewController"), QStringLiteral("Sign In"), Kind::sheet);
-    placeholder(QStringLiteral("PasswordViewController"), QStringLiteral("Password"), Kind::sheet);
-    placeholder(QStringLiteral("SignupViewController"), QStringLiteral("Join Us"), Kind::sheet);
-    placeholder(
-        QStringLiteral("ResetPasswordViewController"), QStringLiteral("Forgot Password?"), Kind::sheet);
     placeholder(
         QStringLiteral("VerifyPinOnStartViewController"), QStringLiteral("Enter pin to verify"), Kind::sheet);
 
