@@ -5,12 +5,14 @@
 #include "ApplicationServices.h"
 #include "Configuration.h"
 #include "FAQWC.h"
+#include "FacebookLoginWC.h"
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Screens.h"
 #include "SessionWindowHost.h"
 #include "Storyboard.h"
 #include "Theme.h"
+#include "WebsitePageWC.h"
 #include "windowing.h"
 
 #include <QApplication>
@@ -34,6 +36,12 @@ int main(int argc, char** argv)
     const Storyboard::Registration storyboardRegistration(storyboard);
     registerApplicationScreens(storyboard, delegate);
     storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
+    storyboard.registerController(
+        QStringLiteral("TermsWC"), [](QWidget* parent) { return new TermsWC(parent); });
+    storyboard.registerController(
+        QStringLiteral("PrivacyWC"), [](QWidget* parent) { return new PrivacyWC(parent); });
+    storyboard.registerController(
+        QStringLiteral("FacebookLoginWC"), [](QWidget* parent) { return new FacebookLoginWC(parent); });
 
     MessageBoxAlertPresenter alerts([&delegate]() -> QWidget* {
         return delegate.mainWindow() ? delegate.mainWindow() : QApplication::activeWindow();
