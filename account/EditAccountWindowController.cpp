@@ -75,7 +75,7 @@ void EditAccountWindowController::update()
     CommonWS::shared().updateProfile(
         m_ui->tfUserName->text(), m_ui->tfDeviceName->text(), m_ui->tfPassword->text(),
         [self](const std::optional<BaseModel<UpdateProfile>>& answer, bool) {
-            if (answer) {
+            if (answer && answer->status) {
                 sign_in::storeUserFields(answer->data);
             }
             if (self) {

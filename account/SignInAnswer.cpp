@@ -8,7 +8,7 @@ namespace sign_in {
 void handleAnswer(const QByteArray& body, const Completion<Answer>& completion)
 {
     CommonWS::decodeResponse<Answer>(body, [&completion](const std::optional<Answer>& answer, bool decoded) {
-        if (answer) {
+        if (answer && answer->status) {
             storeUserFields(answer->data);
         }
         if (completion) {

@@ -13,8 +13,11 @@ namespace sign_in {
 
 using Answer = BaseModel<AuthModel>;
 
-// Stores the account's fields as an answer gives them: `user_email`, `user_name`, `user_device` and
-// `user_id` (a number). Each key is removed when the answer has no account or lacks the field.
+// Stores the account's fields as an accepted answer gives them: `user_email`, `user_name`,
+// `user_device` and `user_id` (a number). Each key is removed when the answer has no account or lacks
+// the field. A refused answer (a mistyped password, a taken address) says nothing about the account
+// and changes none of them: the password sheet still knows the address, a signed-in user keeps their
+// fields.
 template<typename Account>
 void storeUserFields(const std::optional<Account>& account)
 {
@@ -35,7 +38,7 @@ void storeUserFields(const std::optional<Account>& account)
     settings.setInteger(keys::userId, account->id);
 }
 
-// The shared sign-in answer handler: decodes the answer, stores the account's fields from a decoded
+// The shared sign-in answer handler: decodes the answer, stores the account's fields from an accepted
 // one, then hands it on.
 void handleAnswer(const QByteArray& body, const Completion<Answer>& completion);
 

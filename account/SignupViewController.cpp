@@ -64,7 +64,7 @@ void SignupViewController::signUp()
     CommonWS::shared().signup(
         m_ui->emailTF->text(), m_ui->passwordTF->text(), 0, m_ui->deviceNameTF->text(),
         [self](const std::optional<sign_in::Answer>& answer, bool decoded) {
-            if (answer) {
+            if (answer && answer->status) {
                 sign_in::storeUserFields(answer->data);
             }
             if (self) {

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 namespace {
 
@@ -17,7 +18,11 @@ public:
         : QWebEnginePage(profile)
         , m_scheme(std::move(scheme))
         , m_caught(std::move(caught))
-    { }
+    {
+        // The dialog reaches the callback by a redirect, which carries no user gesture: without
+        // this the web engine drops it before asking the page.
+        settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowAllUnknownUrlSchemes);
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
