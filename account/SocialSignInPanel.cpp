@@ -27,6 +27,13 @@ SocialSignInPanel::SocialSignInPanel(QWidget* parent)
     , m_ui(std::make_unique<Ui::SocialSignInPanel>())
 {
     m_ui->setupUi(this);
+    // The sheet keeps its size whether or not the waiting row, or its Cancel, shows.
+    for (QWidget* widget :
+        {static_cast<QWidget*>(m_ui->boxWaiting), static_cast<QWidget*>(m_ui->btnCancelBrowser)}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
     retranslate();
     setStage(Stage::idle);
     connect(m_ui->btnGoogle, &QPushButton::clicked, this, &SocialSignInPanel::signInWithGoogle);
@@ -48,12 +55,18 @@ void SocialSignInPanel::retranslate()
 void SocialSignInPanel::setStage(Stage stage)
 {
     const bool wasBusy = isBusy();
-    m_stage = stage;
+    const Stage previous = std::exchange(m_stage, stage);
     m_ui->btnGoogle->setEnabled(stage == Stage::idle);
     m_ui->btnFacebook->setEnabled(stage == Stage::idle);
-    m_ui->boxWaiting->setVisible(stage != Stage::idle);
-    m_ui->loader->setVisible(stage != Stage::idle);
+    m_ui->boxWaiting->setVisible(stage != Stage::idle); // and with it the loader
     m_ui->btnCancelBrowser->setVisible(stage == Stage::inGoogle || stage == Stage::inFacebook);
+    // The keyboard follows: to the way back while the provider's page is open, then to the button
+    // that opened it.
+    if (stage == Stage::inGoogle || stage == Stage::inFacebook) {
+        m_ui->btnCancelBrowser->setFocus();
+    } else if (stage == Stage::idle && previous != Stage::idle && m_pressed) {
+        m_pressed->setFocus();
+    }
     switch (stage) {
     case Stage::inGoogle:
         m_ui->lblWaiting->setText(
@@ -79,6 +92,7 @@ void SocialSignInPanel::signInWithGoogle()
         GoogleSignInFlow::Endpoints::configured(), &platform::openUrlInBrowser);
     connect(m_google.get(), &GoogleSignInFlow::signedIn, this, &SocialSignInPanel::googleSignedIn);
     connect(m_google.get(), &GoogleSignInFlow::failed, this, &SocialSignInPanel::googleFailed);
+    m_pressed = m_ui->btnGoogle;
     setStage(Stage::inGoogle);
     m_google->start();
 }
@@ -123,6 +137,7 @@ void SocialSignInPanel::signInWithFacebook()
     }
     m_facebook = std::make_unique<FacebookSignInFlow>(FacebookSignInFlow::Endpoints::configured());
     connect(m_facebook.get(), &FacebookSignInFlow::finished, this, &SocialSignInPanel::facebookFinished);
+    m_pressed = m_ui->btnFacebook;
     setStage(Stage::inFacebook);
     m_facebook->start(*session);
 }

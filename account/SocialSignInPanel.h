@@ -9,6 +9,7 @@
 #include <memory>
 
 class MainWindowHost;
+class QAbstractButton;
 
 namespace Ui {
 class SocialSignInPanel;
@@ -62,4 +63,5 @@ private:
     std::unique_ptr<FacebookSignInFlow> m_facebook;
     std::unique_ptr<QWidget> m_facebookWindow; // the web authentication session's window
     Stage m_stage = Stage::idle;
+    QAbstractButton* m_pressed = nullptr; // the provider's button that started the sign-in
 };

@@ -494,35 +494,57 @@ private Q_SLOTS:
         QVERIFY(!loaderShown());
     }
 
-    void googleProblems_data()
+    void providerProblems_data()
     {
+        QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("browser");
-        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<FakeWebSession::User>("user");
+        QTest::addColumn<QByteArray>("profile"); // the provider's answer about the user
         QTest::addColumn<QString>("alert"); // empty: none
-        dataRow("no e-mail", "approve", QByteArray(R"({"sub":"g-9"})"), "email not found in google signin");
-        dataRow("no id", "approve", QByteArray(R"({"email":"g9@example.org"})"),
+        using User = FakeWebSession::User;
+        const User agrees = User::pressesContinue;
+        dataRow("Google: no e-mail", "btnGoogle", "approve", agrees, QByteArray(R"({"sub":"g-9"})"),
+            "email not found in google signin");
+        dataRow("Google: no id", "btnGoogle", "approve", agrees, QByteArray(R"({"email":"g9@example.org"})"),
             "User ID not found in Google SignIn");
-        dataRow(
-            "the user refuses", "deny", QByteArray(R"({"sub":"g-9","email":"g9@example.org"})"), QString());
-        dataRow("not JSON", "approve", QByteArray("<html>"),
+        dataRow("Google: the user refuses", "btnGoogle", "deny", agrees,
+            QByteArray(R"({"sub":"g-9","email":"g9@example.org"})"), QString());
+        dataRow("Google: not JSON", "btnGoogle", "approve", agrees, QByteArray("<html>"),
             "Google sign-in did not complete. Please try again.");
+        dataRow("Facebook: no e-mail", "btnFacebook", "approve", agrees, QByteArray(R"({"id":"fb-9"})"),
+            "Required Email Address");
+        dataRow("Facebook: an empty id", "btnFacebook", "approve", agrees,
+            QByteArray(R"({"id":"","email":"f@example.org"})"), "Error with Facebook login");
+        dataRow("Facebook: undecodable", "btnFacebook", "approve", agrees, QByteArray(R"({"id":9})"),
+            "Error with Facebook login");
+        dataRow("Facebook: the user closes the window", "btnFacebook", "approve", User::closesTheWindow,
+            QByteArray(), QString());
+        dataRow("Facebook: the user cancels", "btnFacebook", "approve", User::pressesCancel, QByteArray(),
+            QString());
     }
 
-    // Whatever the provider does, the loader stops and the buttons come back.
-    void googleProblems()
+    // Whatever the provider does, the loader stops, the buttons come back and nothing reaches the
+    // account server.
+    void providerProblems()
     {
+        QFETCH(QString, button);
         QFETCH(QString, browser);
+        QFETCH(FakeWebSession::User, user);
         QFETCH(QByteArray, profile);
         QFETCH(QString, alert);
+        m_app = std::make_unique<Application>(user);
         QVERIFY(mac().setUp({"browser", browser}));
-        QVERIFY(m_providers.setGoogleProfile(profile));
+        if (!profile.isEmpty()) {
+            QVERIFY(button == "btnGoogle" ? m_providers.setGoogleProfile(profile)
+                                          : m_providers.setFacebookProfile(profile));
+        }
         begin("LogInWindowController");
         LogCapture log;
-        click("btnGoogle");
+        click(button);
         QVERIFY(loaderShown());
         QVERIFY(!find<QPushButton>("btnSignIn")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!loaderShown(), 20000);
-        QVERIFY(find<QPushButton>("btnGoogle")->isEnabled());
+        QVERIFY(find<QPushButton>(button)->isEnabled());
         QVERIFY(find<QPushButton>("btnSignIn")->isEnabled());
         QVERIFY(waitForPostedEvents());
         if (alert.isEmpty()) {
@@ -530,6 +552,7 @@ private Q_SLOTS:
         } else {
             expectAlert(messages::ooops(), localizedText(alert));
         }
+        QCOMPARE(log.contains("Facebook Login Error"), button == "btnFacebook" && alert.isEmpty());
         QVERIFY(sent(log).isEmpty());
         QVERIFY(!settings().boolValue(keys::isLogin));
     }
@@ -548,46 +571,6 @@ private Q_SLOTS:
         QVERIFY(find<QPushButton>("btnContinue")->isEnabled());
         QVERIFY(find<QPushButton>("btnGoogle")->isEnabled());
         QCOMPARE(alerts().count(), 0);
-    }
-
-    void facebookProblems_data()
-    {
-        QTest::addColumn<FakeWebSession::User>("user");
-        QTest::addColumn<QByteArray>("profile");
-        QTest::addColumn<QString>("alert");
-        using User = FakeWebSession::User;
-        dataRow("no e-mail", User::pressesContinue, QByteArray(R"({"id":"fb-9"})"), "Required Email Address");
-        dataRow("an empty id", User::pressesContinue, QByteArray(R"({"id":"","email":"f@example.org"})"),
-            "Error with Facebook login");
-        dataRow("an undecodable answer", User::pressesContinue, QByteArray(R"({"id":9})"),
-            "Error with Facebook login");
-        dataRow("the user closes the window", User::closesTheWindow, QByteArray(), QString());
-        dataRow("the user cancels", User::pressesCancel, QByteArray(), QString());
-    }
-
-    void facebookProblems()
-    {
-        QFETCH(FakeWebSession::User, user);
-        QFETCH(QByteArray, profile);
-        QFETCH(QString, alert);
-        m_app = std::make_unique<Application>(user);
-        if (!profile.isEmpty()) {
-            QVERIFY(m_providers.setFacebookProfile(profile));
-        }
-        begin("LogInWindowController");
-        LogCapture log;
-        click("btnFacebook");
-        QTRY_VERIFY_WITH_TIMEOUT(!loaderShown(), 20000);
-        QVERIFY(find<QPushButton>("btnFacebook")->isEnabled());
-        QVERIFY(find<QPushButton>("btnSignIn")->isEnabled());
-        QVERIFY(waitForPostedEvents());
-        if (alert.isEmpty()) {
-            QCOMPARE(alerts().count(), 0);
-            QVERIFY(log.contains("Facebook Login Error"));
-        } else {
-            expectAlert(messages::ooops(), localizedText(alert));
-        }
-        QVERIFY(sent(log).isEmpty());
     }
 
     // The mailed link opens the server's reset page; the new password works and the old one does not.

@@ -24,6 +24,7 @@ xvfb_pid=
 cleanup() {
     for pid in $brevak_pid $server_pid $fakes_pid $xvfb_pid; do
         kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
     done
     rm -rf "$work"
 }
@@ -31,8 +32,10 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*"
-    echo "--- BREVAK's output ---"
-    cat "$log" 2>/dev/null || true
+    echo "--- windows ---"
+    xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' || true
+    echo "--- BREVAK's output (its last 80 lines but the dictionaries) ---"
+    grep -v "^Localized Dict - " "$log" 2>/dev/null | tail -n 80 || true
     echo "--- the server's output ---"
     cat "$work/server.log" 2>/dev/null || true
     echo "--- the fake providers' output ---"
@@ -58,7 +61,7 @@ logged() { grep -qF -- "$1" "$log"; }
 listening_address() { grep -oE 'listening on http://127\.0\.0\.1:[0-9]+' "$1" | head -n1 | sed 's/listening on //'; }
 
 settings=$work/mac/home/Library/Preferences/com.mac.brevak.json
-setting() { jq -r ".$1 // empty" "$settings" 2>/dev/null; }
+setting() { jq -r ".$1" "$settings" 2>/dev/null; }
 signed_in() { [ "$(setting isLogin)" = true ]; }
 
 export BREVAK_SIMULATED_ROOT=$work/mac
@@ -107,7 +110,13 @@ sign_out() {
 }
 
 # The window of the sheet titled $1, once it shows.
-sheet_window() { xdotool search --onlyvisible --name "^$1\$" | head -n1; }
+# xdotool matches titles byte by byte with a basic regular expression: a letter outside ASCII stands
+# for whatever bytes are there.
+sheet_window() {
+    local pattern
+    pattern=$(printf '%s' "$1" | LC_ALL=C.UTF-8 sed -e 's/[][\.*^$?+(){}|]/\\&/g' -e 's/[^ -~]/.*/g')
+    xdotool search --onlyvisible --name "^$pattern\$" | head -n1
+}
 # Waits for the sheet titled $1, gives it the keyboard and photographs the screen as $2.
 at_sheet() {
     eventually 30 sheet_window "$1" || fail "no sheet \"$1\""
@@ -178,8 +187,17 @@ keys Escape
 at_sheet "Mot de passe BREVAK" password-fr-again
 keys Escape
 at_sheet "Connexion à BREVAK" signin-fr-google
-# From the e-mail field: Cancel, Continue, then the Google button.
+# The browser is closed without an answer: the sheet waits, and its Cancel (which has the keyboard)
+# gives the buttons back. From the e-mail field: Cancel, Continue, then the Google button.
+"$bin/brevak-simctl" browser close
 keys Tab Tab Tab space
+eventually 10 logged "open: the browser window was closed without an answer" || fail "the browser did not open"
+sleep 0.5
+import -window root "$artifacts/waiting-for-google-fr.png" || true
+keys space
+"$bin/brevak-simctl" browser approve
+at_sheet "Connexion à BREVAK" signin-fr-google-cancelled
+keys space # the Google button has the keyboard again
 eventually 30 signed_in || fail "the Google sign-in did not sign the user in"
 logged "Email:- ann.google@example.org" || fail "Google's profile was not read"
 grep -qF "GET /google/tokeninfo 200" "$work/fakes.log" || fail "the server did not check the Google token"
