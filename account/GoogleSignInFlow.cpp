@@ -176,9 +176,6 @@ void GoogleSignInFlow::userInfoFinished(QNetworkReply* reply)
 
 void GoogleSignInFlow::cancel()
 {
-    if (m_listener) {
-        m_listener->close();
-    }
     finish();
 }
 
