@@ -56,6 +56,11 @@ QString defaultToken()
     return value("BREVAK_DEFAULT_TOKEN", deployment::defaultToken);
 }
 
+QString developmentWindow()
+{
+    return value("BREVAK_OPEN_WINDOW", "");
+}
+
 QString googleClientId()
 {
     return value("BREVAK_GOOGLE_CLIENT_ID", deployment::googleClientId);

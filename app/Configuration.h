@@ -21,6 +21,8 @@ QString facebookAppId(); // BREVAK_FACEBOOK_APP_ID
 QString facebookDialogUrl(); // BREVAK_FACEBOOK_DIALOG_URL
 QString facebookGraphUrl(); // BREVAK_FACEBOOK_GRAPH_URL
 QString publicWebsite(); // BREVAK_PUBLIC_WEBSITE
+// Development builds only: the storyboard identifier of a window to open at start (BREVAK_OPEN_WINDOW).
+QString developmentWindow();
 
 // How often DNS protection is checked: 60 seconds. Development builds may shorten it (never lengthen
 // it) with BREVAK_PROTECTION_CHECK_SECONDS, as the end-to-end test does.

@@ -1,13 +1,19 @@
 #include "Screens.h"
 
+#include "ChangePin.h"
 #include "EditAccountWindowController.h"
 #include "PasswordViewController.h"
+#include "PinProtectionOff.h"
+#include "PinProtectionWC.h"
 #include "PlaceholderScreen.h"
 #include "ResetPasswordViewController.h"
+#include "RetrivePinPage.h"
 #include "SheetWindowController.h"
 #include "SignInViewController.h"
 #include "SignupViewController.h"
 #include "Storyboard.h"
+#include "VerifyPin.h"
+#include "VerifyPinOnStart.h"
 #include "ViewController.h"
 
 void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
@@ -26,6 +32,18 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         [&host](QWidget* parent) { return new ResetPasswordViewController(host, parent); });
     storyboard.registerController(QStringLiteral("EditAccountWindowController"),
         [&host](QWidget* parent) { return new EditAccountWindowController(host, parent); });
+    storyboard.registerController(QStringLiteral("PinProtectionWC"),
+        [&host](QWidget* parent) { return new PinProtectionWC(host, parent); });
+    storyboard.registerController(
+        QStringLiteral("VerifyPin"), [&host](QWidget* parent) { return new VerifyPin(host, parent); });
+    storyboard.registerController(QStringLiteral("VerifyPinOnStart"),
+        [&host](QWidget* parent) { return new VerifyPinOnStart(host, parent); });
+    storyboard.registerController(QStringLiteral("PinProtectionOff"),
+        [&host](QWidget* parent) { return new PinProtectionOff(host, parent); });
+    storyboard.registerController(
+        QStringLiteral("ChangePin"), [&host](QWidget* parent) { return new ChangePin(host, parent); });
+    storyboard.registerController(QStringLiteral("RetrivePinPage"),
+        [&host](QWidget* parent) { return new RetrivePinPage(host, parent); });
 
     // Screens of later versions, so that every route already leads somewhere visible.
     using Kind = PlaceholderScreen::Kind;
@@ -34,8 +52,7 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
             [title, kind](QWidget* parent) { return new PlaceholderScreen(title, kind, parent); });
     };
     placeholder(QStringLiteral("SplitViewController"), QStringLiteral("Home"), Kind::view);
-    placeholder(
-        QStringLiteral("VerifyPinOnStartViewController"), QStringLiteral("Enter pin to verify"), Kind::sheet);
+    placeholder(QStringLiteral("LiveChat"), QStringLiteral("Live Chat 24/7"), Kind::view);
 
     const auto sheet = [&storyboard](const QString& identifier, const QString& contentIdentifier) {
         storyboard.registerController(identifier, [contentIdentifier](QWidget* parent) {
@@ -45,5 +62,4 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
     sheet(QStringLiteral("PasswordWindowController"), QStringLiteral("PasswordViewController"));
     sheet(QStringLiteral("SignupWindowController"), QStringLiteral("SignupViewController"));
     sheet(QStringLiteral("ResetPasswordWindowController"), QStringLiteral("ResetPasswordViewController"));
-    sheet(QStringLiteral("VerifyPinOnStart"), QStringLiteral("VerifyPinOnStartViewController"));
 }

@@ -6,6 +6,7 @@
 #include "Configuration.h"
 #include "FAQWC.h"
 #include "FacebookLoginWC.h"
+#include "LiveChat.h"
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Screens.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv)
         QStringLiteral("PrivacyWC"), [](QWidget* parent) { return new PrivacyWC(parent); });
     storyboard.registerController(
         QStringLiteral("FacebookLoginWC"), [](QWidget* parent) { return new FacebookLoginWC(parent); });
+    storyboard.registerController(
+        QStringLiteral("LiveChat"), [](QWidget* parent) { return new LiveChat(parent); });
 
     MessageBoxAlertPresenter alerts([&delegate]() -> QWidget* {
         return delegate.mainWindow() ? delegate.mainWindow() : QApplication::activeWindow();
@@ -55,5 +58,12 @@ int main(int argc, char** argv)
     MainWindowController mainWindowController(delegate);
     delegate.applicationDidFinishLaunching();
     mainWindowController.window()->show();
+    // Development builds open one more window by its storyboard identifier (BREVAK_OPEN_WINDOW), to look
+    // at a window before a screen opens it; the live chat's end-to-end test opens the chat so.
+    const QString developmentIdentifier = configuration::developmentWindow();
+    std::unique_ptr<QWidget> developmentWindow(
+        developmentIdentifier.isEmpty() ? nullptr : storyboard.instantiate(developmentIdentifier));
+    if (developmentWindow)
+        developmentWindow->show();
     return QApplication::exec();
 }

@@ -3,7 +3,11 @@
 #include "AccountEndpoints.h"
 #include "AdminCommands.h"
 #include "Authenticator.h"
+#include "ChangeWaiter.h"
+#include "ChatEndpoints.h"
 #include "Clock.h"
+#include "ConsoleEndpoints.h"
+#include "CounsellorAuthenticator.h"
 #include "CurlJsonSource.h"
 #include "Database.h"
 #include "DeviceRecorder.h"
@@ -17,6 +21,7 @@
 #include "PinEndpoints.h"
 #include "PinStore.h"
 #include "ResetPage.h"
+#include "ResolverSync.h"
 #include "Router.h"
 #include "ServerBuild.h"
 #include "ServerOptions.h"
@@ -26,13 +31,20 @@
 #include "WebsiteEndpoints.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTextStream>
 #include <QUrl>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <cstdio>
 #include <pthread.h>
 #include <signal.h>
+#include <termios.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -63,6 +75,13 @@ bool makePrivateFolder(const QString& path, QString& error)
     return true;
 }
 
+std::unique_ptr<Clock> makeClock(const ServerOptions& options)
+{
+    if (options.devClockFile.isEmpty())
+        return std::make_unique<SystemClock>();
+    return std::make_unique<FileClock>(options.devClockFile);
+}
+
 std::optional<Foundation> layFoundation(const ServerOptions& options, QString& error)
 {
     if (!tokens::initialise()) {
@@ -72,10 +91,7 @@ std::optional<Foundation> layFoundation(const ServerOptions& options, QString& e
     if (!makePrivateFolder(options.dataDir, error))
         return std::nullopt;
     Foundation foundation;
-    if (options.devClockFile.isEmpty())
-        foundation.clock = std::make_unique<SystemClock>();
-    else
-        foundation.clock = std::make_unique<FileClock>(options.devClockFile);
+    foundation.clock = makeClock(options);
     const std::optional<DatabaseTarget> target
         = parseDatabaseUrl(options.databaseUrl, options.dataDir, error);
     if (!target)
@@ -103,6 +119,26 @@ std::optional<Foundation> layFoundation(const ServerOptions& options, QString& e
     return foundation;
 }
 
+// The first line of standard input, typed without echo when it comes from a terminal.
+QString readSecretLine(const QString& prompt)
+{
+    termios saved {};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        std::fputs(prompt.toUtf8().constData(), stderr);
+        termios silent = saved;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &silent);
+    }
+    QTextStream input(stdin);
+    const QString line = input.readLine();
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fputs("\n", stderr);
+    }
+    return line;
+}
+
 int runAdmin(const ServerOptions& options, Foundation& foundation)
 {
     const QString command = options.command.at(1);
@@ -113,6 +149,15 @@ int runAdmin(const ServerOptions& options, Foundation& foundation)
             return admin::revealPin(*foundation.db, *foundation.cipher, options.email);
         if (command == u"unblock-pin")
             return admin::unblockPin(*foundation.db, *foundation.clock, options.email);
+        if (command == u"add-counsellor") {
+            return admin::addCounsellor(*foundation.db, *foundation.clock,
+                options.devFastHashing ? HashStrength::fastest() : HashStrength::interactive(), options.name,
+                options.email, readSecretLine(QStringLiteral("Password for %1: ").arg(options.email)));
+        }
+        if (command == u"remove-counsellor")
+            return admin::removeCounsellor(*foundation.db, *foundation.clock, options.email);
+        if (command == u"list-counsellors")
+            return admin::listCounsellors(*foundation.db);
         return admin::sendDueMail(*foundation.db, *foundation.clock, *foundation.cipher, *foundation.mail);
     } catch (const StorageError& failure) {
         say(QStringLiteral("admin ") + command + QStringLiteral(" failed: ")
@@ -186,11 +231,16 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     Authenticator authenticator(db, clock, options.defaultToken, sessionLifetime);
     PinLock pinLock(db, clock);
     DueMailSender dueMail(db, clock, *foundation.cipher, *foundation.mail);
+    CounsellorAuthenticator counsellors(db, clock, hasher, {12 * 3600, options.signInsPerMinute});
+    // Half the request threads at most wait for chat messages; the rest keep answering everything else.
+    ChangeWaiter chatWaiter(std::max(1, options.threads / 2));
 
     std::unique_ptr<AccountEndpoints> accounts;
     std::unique_ptr<PinEndpoints> pins;
     std::unique_ptr<WebsiteEndpoints> websites;
     std::unique_ptr<ResetPage> resetPage;
+    std::unique_ptr<ChatEndpoints> chat;
+    std::unique_ptr<ConsoleEndpoints> console;
     // After the endpoints: the mails it still composes on the way out call them.
     BackgroundMailer requestMail(*foundation.mail);
     std::unique_ptr<Router> router;
@@ -218,12 +268,22 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     websites = std::make_unique<WebsiteEndpoints>(
         db, clock, pinLock, publicUrl + QStringLiteral("/api/v3/getblockwebsitebyuser"));
     resetPage = std::make_unique<ResetPage>(db, clock, hasher);
+    std::optional<chat::OpeningHours> openingHours;
+    if (!options.chatHours.isEmpty())
+        openingHours = chat::OpeningHours {options.chatHours.section(u'-', 0, 0),
+            options.chatHours.section(u'-', 1, 1), options.chatTimeZone};
+    chat = std::make_unique<ChatEndpoints>(
+        db, clock, counsellors, chatWaiter, ChatEndpoints::Settings {openingHours, {20, 60}});
+    console = std::make_unique<ConsoleEndpoints>(db, clock, counsellors, chatWaiter, *foundation.cipher,
+        *foundation.mail, ConsoleEndpoints::Settings {publicUrl.startsWith(u"https://"), 10 * 60});
     router = std::make_unique<Router>(authenticator);
     router->setHealthCheck([&db] { return db.problem(); });
     accounts->addRoutes(*router);
     pins->addRoutes(*router);
     websites->addRoutes(*router);
     resetPage->addRoutes(*router);
+    chat->addRoutes(*router);
+    console->addRoutes(*router);
 
     if (!options.devClockFile.isEmpty())
         say(QStringLiteral("DEVELOPMENT: the time is read from ") + options.devClockFile);
@@ -240,8 +300,10 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
             .arg(QString::fromLatin1(serverbuild::version), listening));
 
     dueMail.startEvery(options.dueMailIntervalSeconds);
-    shutdownSignals.onSignal([&http](int signal) {
+    shutdownSignals.onSignal([&http, &chatWaiter](int signal) {
         say(QStringLiteral("brevak-server stopping (signal %1)").arg(signal));
+        // Waiting chat requests answer now instead of holding up the stop.
+        chatWaiter.stop();
         http.stop();
     });
     const bool served = http.run();
@@ -254,12 +316,89 @@ int runServer(const ServerOptions& options, Foundation& foundation, ShutdownSign
     return 0;
 }
 
+// The resolver's feed only reads the database: it needs no PIN key (that stays on the account servers)
+// and migrates nothing, so a resolver host can use a database role that only reads.
+std::unique_ptr<Database> openResolverDatabase(const ServerOptions& options, QString& error)
+{
+    const std::optional<DatabaseTarget> target
+        = parseDatabaseUrl(options.databaseUrl, options.dataDir, error);
+    if (!target)
+        return nullptr;
+    auto db = std::make_unique<Database>(*target);
+    try {
+        if (schemaVersion(*db) >= newestSchemaVersion())
+            return db;
+        error = QStringLiteral("the database is older than this program: start brevak-server on it once, "
+                               "which brings it up to date");
+    } catch (const StorageError& failure) {
+        error = QString::fromStdString(failure.what());
+    }
+    return nullptr;
+}
+
+// Looks for changes every --resolver-poll seconds, and thoroughly twice a minute (links that ran out of
+// time, a reload that failed), until SIGTERM or SIGINT.
+void followDatabase(ResolverSync& sync, double pollSeconds, ShutdownSignals& shutdownSignals)
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stopping = false;
+    shutdownSignals.onSignal([&](int signal) {
+        say(QStringLiteral("resolver-sync stopping (signal %1)").arg(signal));
+        std::lock_guard lock(mutex);
+        stopping = true;
+        wake.notify_all();
+    });
+    const auto interval = std::chrono::milliseconds(static_cast<qint64>(pollSeconds * 1000));
+    QElapsedTimer sinceThorough;
+    sinceThorough.start();
+    sync.poll(true);
+    std::unique_lock lock(mutex);
+    while (!wake.wait_for(lock, interval, [&] { return stopping; })) {
+        lock.unlock();
+        const bool thorough = sinceThorough.hasExpired(30000);
+        if (thorough)
+            sinceThorough.restart();
+        sync.poll(thorough);
+        lock.lock();
+    }
+}
+
+int runResolver(const ServerOptions& options, ShutdownSignals& shutdownSignals)
+{
+    const QString command = options.command.first();
+    QString error;
+    const std::unique_ptr<Clock> clock = makeClock(options);
+    const std::unique_ptr<Database> db = openResolverDatabase(options, error);
+    if (!db) {
+        say(command + QStringLiteral(" cannot start: ") + error);
+        return 2;
+    }
+    if (!QDir().mkpath(options.resolverDir)) {
+        say(command + QStringLiteral(" cannot create ") + options.resolverDir);
+        return 2;
+    }
+    UnboundPrograms unbound(options.unboundConfig);
+    ResolverSync sync(*db, *clock, unbound, {options.resolverDir, options.resolverLists});
+    if (!sync.writeCategory())
+        return 2;
+    if (command == u"resolver-config")
+        return sync.writeViews() ? 0 : 1;
+    say(QStringLiteral("resolver-sync: %1 and Unbound (%2) follow %3")
+            .arg(options.resolverDir, options.unboundConfig, db->target().describe()));
+    followDatabase(sync, options.resolverPollSeconds, shutdownSignals);
+    say(QStringLiteral("resolver-sync stopped"));
+    return 0;
+}
+
 } // namespace
 
 int runBrevakServer(const ServerOptions& options)
 {
     // Before any thread starts, so that every thread inherits the blocked signals.
     ShutdownSignals shutdownSignals;
+    if (isResolverCommand(options.command))
+        return runResolver(options, shutdownSignals);
     const CurlLibrary curl;
     QString error;
     std::optional<Foundation> foundation = layFoundation(options, error);

@@ -5,6 +5,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QHostAddress>
+#include <QRegularExpression>
+#include <QTimeZone>
 #include <QUrl>
 
 #include <functional>
@@ -85,6 +87,18 @@ std::vector<Setting> settings()
                 return true;
             error = QStringLiteral("expects a whole number from %1 to %2").arg(minimum).arg(maximum);
             return false;
+        };
+    };
+    auto seconds = [](double ServerOptions::*field, double maximum) {
+        return [=](ServerOptions& o, const QString& v, QString& error) {
+            bool ok = false;
+            const double value = v.toDouble(&ok);
+            if (!ok || value < 0.05 || value > maximum) {
+                error = QStringLiteral("expects seconds from 0.05 to %1").arg(maximum);
+                return false;
+            }
+            o.*field = value;
+            return true;
         };
     };
     auto flag = [](bool ServerOptions::*field) {
@@ -231,14 +245,42 @@ std::vector<Setting> settings()
             number(&ServerOptions::sessionDays, 1, 3650)},
         {"due-mail-interval", "BREVAK_SERVER_DUE_MAIL_INTERVAL", "SECONDS",
             "How often PIN mails whose waiting time has passed are looked for (default 60).",
+            seconds(&ServerOptions::dueMailIntervalSeconds, 86400)},
+        {"resolver-dir", "BREVAK_SERVER_RESOLVER_DIR", "DIR",
+            "Folder of the files Unbound includes, views.conf and category.rpz (default: resolver/ in the "
+            "data folder).",
+            text(&ServerOptions::resolverDir)},
+        {"resolver-lists", "BREVAK_SERVER_RESOLVER_LISTS", "DIR",
+            "Folder of the category lists (*.txt), such as deploy/resolver/lists.",
+            text(&ServerOptions::resolverLists)},
+        {"unbound-config", "BREVAK_SERVER_UNBOUND_CONFIG", "FILE",
+            "Unbound's configuration, for unbound-checkconf and unbound-control (default "
+            "/etc/unbound/unbound.conf).",
+            text(&ServerOptions::unboundConfig)},
+        {"resolver-poll", "BREVAK_SERVER_RESOLVER_POLL", "SECONDS",
+            "How often resolver-sync looks for changes in the database (default 0.5).",
+            seconds(&ServerOptions::resolverPollSeconds, 60)},
+        {"chat-hours", "BREVAK_SERVER_CHAT_HOURS", "HH:MM-HH:MM",
+            "When counsellors are usually at the console, told to users when nobody is (default: around "
+            "the clock).",
             [](ServerOptions& o, const QString& v, QString& error) {
-                bool ok = false;
-                const double seconds = v.toDouble(&ok);
-                if (!ok || seconds < 0.05 || seconds > 86400) {
-                    error = QStringLiteral("expects seconds from 0.05 to 86400");
+                static const QRegularExpression hours(
+                    QStringLiteral(R"(^([01]\d|2[0-3]):[0-5]\d-([01]\d|2[0-4]):[0-5]\d$)"));
+                if (!v.isEmpty() && !hours.match(v).hasMatch()) {
+                    error = QStringLiteral("expects HH:MM-HH:MM, for instance 08:00-22:00");
                     return false;
                 }
-                o.dueMailIntervalSeconds = seconds;
+                o.chatHours = v;
+                return true;
+            }},
+        {"chat-time-zone", "BREVAK_SERVER_CHAT_TIME_ZONE", "ZONE",
+            "Time zone of --chat-hours, an IANA name such as Europe/Paris (default UTC).",
+            [](ServerOptions& o, const QString& v, QString& error) {
+                if (!QTimeZone(v.toUtf8()).isValid()) {
+                    error = QStringLiteral("expects a time zone name such as Europe/Paris");
+                    return false;
+                }
+                o.chatTimeZone = v;
                 return true;
             }},
         {"dev-clock-file", "BREVAK_SERVER_DEV_CLOCK_FILE", "FILE",
@@ -249,6 +291,8 @@ std::vector<Setting> settings()
             flag(&ServerOptions::devFastHashing)},
         {"email", "BREVAK_SERVER_EMAIL", "ADDRESS", "Account of an admin command.",
             text(&ServerOptions::email)},
+        {"name", "BREVAK_SERVER_NAME", "NAME", "Name of the counsellor for admin add-counsellor.",
+            text(&ServerOptions::name)},
     };
 }
 
@@ -259,9 +303,25 @@ Commands:
   admin reveal-pin --email X      Print the PIN of an account (support for the forever choice).
   admin unblock-pin --email X     Lift a PIN block and clear the failed tries.
   admin send-due-mail             Send the PIN mails whose waiting time has passed, then exit.
+  resolver-config                 Write the resolver's files (--resolver-dir) once: the category zone
+                                  from --resolver-lists and a view per linked address, then exit.
+  resolver-sync                   Write them, then keep the running Unbound (--unbound-config) in step
+                                  with the database until SIGTERM.
+  admin add-counsellor --email X --name N
+                                  Make a counsellor account for the console at /console, or give it a
+                                  new name and password; the password is read from standard input.
+  admin remove-counsellor --email X
+                                  End a counsellor's access to the console.
+  admin list-counsellors          List the counsellors.
 )";
 
 } // namespace
+
+bool isResolverCommand(const QStringList& command)
+{
+    return command.size() == 1
+        && (command.first() == u"resolver-config" || command.first() == u"resolver-sync");
+}
 
 QString defaultDataDir(const QProcessEnvironment& environment)
 {
@@ -288,8 +348,8 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
                 ? QCommandLineOption(setting.flag, description)
                 : QCommandLineOption(setting.flag, description, setting.valueName));
     }
-    parser.addPositionalArgument(QStringLiteral("command"),
-        QStringLiteral("admin and a command name, see below."), QStringLiteral("[admin COMMAND]"));
+    parser.addPositionalArgument(
+        QStringLiteral("command"), QStringLiteral("A command, see below."), QStringLiteral("[COMMAND]"));
 
     ParsedOptions result;
     if (!parser.parse(arguments)) {
@@ -327,20 +387,31 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
     }
 
     options.command = parser.positionalArguments();
-    if (!options.command.isEmpty()) {
+    if (isResolverCommand(options.command)) {
+        if (options.resolverLists.isEmpty()) {
+            result.error = options.command.first() + QStringLiteral(" needs --resolver-lists");
+            return result;
+        }
+    } else if (!options.command.isEmpty()) {
         static const QStringList known {QStringLiteral("list-users"), QStringLiteral("reveal-pin"),
-            QStringLiteral("unblock-pin"), QStringLiteral("send-due-mail")};
+            QStringLiteral("unblock-pin"), QStringLiteral("send-due-mail"), QStringLiteral("add-counsellor"),
+            QStringLiteral("remove-counsellor"), QStringLiteral("list-counsellors")};
         if (options.command.size() != 2 || options.command.first() != u"admin"
             || !known.contains(options.command.at(1))) {
             result.error = QStringLiteral("unknown command: ") + options.command.join(u' ')
                 + QStringLiteral(" (see --help)");
             return result;
         }
-        const bool needsEmail
-            = options.command.at(1) == u"reveal-pin" || options.command.at(1) == u"unblock-pin";
+        const QString& name = options.command.at(1);
+        const bool needsEmail = name == u"reveal-pin" || name == u"unblock-pin" || name == u"add-counsellor"
+            || name == u"remove-counsellor";
         if (needsEmail && options.email.isEmpty()) {
             result.error
                 = QStringLiteral("admin ") + options.command.at(1) + QStringLiteral(" needs --email");
+            return result;
+        }
+        if (name == u"add-counsellor" && options.name.trimmed().isEmpty()) {
+            result.error = QStringLiteral("admin add-counsellor needs --name");
             return result;
         }
     }
@@ -352,6 +423,8 @@ ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnv
         options.keyFile = options.dataDir + QStringLiteral("/server.key");
     if (options.mailOutbox.isEmpty())
         options.mailOutbox = options.dataDir + QStringLiteral("/outbox");
+    if (options.resolverDir.isEmpty())
+        options.resolverDir = options.dataDir + QStringLiteral("/resolver");
     result.options = options;
     return result;
 }

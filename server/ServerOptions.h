@@ -36,14 +36,24 @@ struct ServerOptions
     int resetMailsPerHour = 10;
     int sessionDays = 90;
     double dueMailIntervalSeconds = 60;
+    QString chatHours; // "HH:MM-HH:MM" when counsellors are usually there; empty: around the clock
+    QString chatTimeZone = QStringLiteral("UTC"); // the time zone of chatHours
+
+    // The filtering resolver's feed (resolver-config, resolver-sync).
+    QString resolverDir; // empty: resolver/ in the data folder
+    QString resolverLists;
+    QString unboundConfig = QStringLiteral("/etc/unbound/unbound.conf");
+    double resolverPollSeconds = 0.5;
 
     // Development only: never set on a deployed server.
     QString devClockFile;
     bool devFastHashing = false;
 
-    // The support command, when one is given: "admin" followed by its name, and its arguments.
+    // The command, when one is given: "admin" followed by its name, or "resolver-config" or
+    // "resolver-sync".
     QStringList command;
     QString email;
+    QString name;
 };
 
 struct ParsedOptions
@@ -54,6 +64,9 @@ struct ParsedOptions
 };
 
 ParsedOptions parseServerOptions(const QStringList& arguments, const QProcessEnvironment& environment);
+
+// resolver-config or resolver-sync.
+bool isResolverCommand(const QStringList& command);
 
 // Where the data folder is when none is given: $XDG_DATA_HOME/brevak-server, else
 // ~/.local/share/brevak-server.

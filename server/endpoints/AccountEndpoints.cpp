@@ -209,9 +209,13 @@ ApiResponse AccountEndpoints::signedIn(const Call& call, const UserRecord& user,
 
 void AccountEndpoints::recordDevice(const Call& call, qint64 userId)
 {
+    const qint64 now = m_clock.now();
+    // The address the user's computer reaches us from is the one its DNS queries come from: the
+    // resolver enforces the user's blacklist there.
+    m_devices.addressSeen(userId, call.remoteAddress, now);
     const QString platformId = call.form.valueOr(QStringLiteral("platform_unique_id"));
     if (!platformId.isEmpty())
-        m_devices.deviceSeen({userId, platformId, call.remoteAddress, m_clock.now()});
+        m_devices.deviceSeen({userId, platformId, call.remoteAddress, now});
 }
 
 ApiResponse AccountEndpoints::forgotPassword(const Call& call)

@@ -67,6 +67,9 @@ QJsonObject pin(
             textTime ? QJsonValue(QString::number(pinRecord.timeHours)) : QJsonValue(pinRecord.timeHours)},
         {QStringLiteral("pin"), textPin ? QJsonValue(QStringLiteral("******")) : QJsonValue(0)},
         {QStringLiteral("is_block"), pinRecord.isBlocked(now) ? 1 : 0},
+        // When the block ends, so that the application can say how long to wait and send no try before.
+        {QStringLiteral("blocked_until"),
+            pinRecord.isBlocked(now) ? QJsonValue(timestamps::iso(*pinRecord.blockedUntil)) : null},
         {QStringLiteral("current_time"), timestamps::iso(now)},
         {QStringLiteral("created_at"), timestamps::iso(pinRecord.createdAt)},
         {QStringLiteral("updated_at"), timestamps::iso(pinRecord.updatedAt)},

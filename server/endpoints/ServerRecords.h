@@ -11,7 +11,8 @@
 // The JSON records of the answers. The application decodes them strictly: every required key present
 // with its exact JSON type, so the same field is a number in one record and a text in another where the
 // application expects it so (the PIN's "time" and "pin" above all). A PIN itself never appears:
-// number "pin" fields carry 0 and text ones "******".
+// number "pin" fields carry 0 and text ones "******". PIN records also say when a block of the PIN
+// ends ("blocked_until", null while it is not blocked), a key the application's records need not list.
 namespace records {
 
 // AuthModel: the account with its session token and, when it has one, its PIN state.

@@ -15,6 +15,8 @@ struct ApiRequest
     QByteArray query; // raw, without "?"
     QByteArray authorization;
     QByteArray contentType;
+    QByteArray cookie;
+    QByteArray requestedWith; // X-Requested-With, which a page of another site cannot send without asking
     QByteArray body;
     QString remoteAddress;
 };

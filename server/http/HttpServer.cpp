@@ -283,6 +283,8 @@ void HttpServer::Impl::serve(
         request.query = QByteArray::fromStdString(req.target.substr(question + 1));
     request.authorization = QByteArray::fromStdString(req.get_header_value("Authorization"));
     request.contentType = QByteArray::fromStdString(req.get_header_value("Content-Type"));
+    request.cookie = QByteArray::fromStdString(req.get_header_value("Cookie"));
+    request.requestedWith = QByteArray::fromStdString(req.get_header_value("X-Requested-With"));
     request.remoteAddress = QString::fromStdString(req.remote_addr);
     if (!settings.trustedProxy.isEmpty() && request.remoteAddress == settings.trustedProxy
         && req.has_header("X-Real-IP"))

@@ -44,6 +44,11 @@ void Router::addPage(const QByteArray& path, PageHandler show, PageHandler submi
     m_pages.insert(path, {std::move(show), std::move(submit)});
 }
 
+void Router::addRequestHandler(const QByteArray& path, RequestHandler handler)
+{
+    m_requestHandlers.insert(path, std::move(handler));
+}
+
 ApiResponse Router::handle(const ApiRequest& request)
 {
     try {
@@ -78,6 +83,10 @@ ApiResponse Router::dispatch(const ApiRequest& request)
         const QString problem = m_healthProblem ? m_healthProblem() : QString();
         return problem.isEmpty() ? answers::success(QStringLiteral("ok")) : answers::failure(503, problem);
     }
+
+    const auto handler = m_requestHandlers.constFind(request.path);
+    if (handler != m_requestHandlers.cend())
+        return (*handler)(request);
 
     const auto page = m_pages.constFind(request.path);
     if (page != m_pages.cend())

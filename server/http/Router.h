@@ -25,6 +25,8 @@ public:
     using Handler = std::function<ApiResponse(const Call&)>;
     // A page outside the API: GET reads the query, POST the form.
     using PageHandler = std::function<ApiResponse(const FormData&)>;
+    // An address outside the API that reads the request itself (any method, its cookie).
+    using RequestHandler = std::function<ApiResponse(const ApiRequest&)>;
 
     explicit Router(Authenticator& authenticator);
 
@@ -38,6 +40,7 @@ public:
             name, access, [&endpoints, method](const Call& call) { return (endpoints.*method)(call); });
     }
     void addPage(const QByteArray& path, PageHandler show, PageHandler submit);
+    void addRequestHandler(const QByteArray& path, RequestHandler handler);
     // What /health asks: empty when all is well, else the problem (answered with 503).
     void setHealthCheck(std::function<QString()> problem);
 
@@ -62,5 +65,6 @@ private:
     Authenticator& m_authenticator;
     QHash<QByteArray, Route> m_routes;
     QHash<QByteArray, Page> m_pages;
+    QHash<QByteArray, RequestHandler> m_requestHandlers;
     std::function<QString()> m_healthProblem;
 };

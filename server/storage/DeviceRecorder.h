@@ -10,9 +10,11 @@
 
 class Database;
 
-// Remembers where each device was last seen and writes it down about once a second, all in one
-// transaction. The status synchronisation, by far the most frequent request, then only reads the
-// database; a last-seen time a second late loses nothing anybody needs.
+// Remembers where each device was last seen, and the addresses each account synchronised from (the
+// resolver's linked addresses), and writes them down about once a second, all in one transaction. The
+// status synchronisation, by far the most frequent request, then only reads the database; a last-seen
+// time a second late loses nothing anybody needs. Links unused for linkedAddressLifetime are forgotten
+// at the same time.
 class DeviceRecorder
 {
 public:
@@ -22,6 +24,7 @@ public:
     DeviceRecorder& operator=(const DeviceRecorder&) = delete;
 
     void deviceSeen(const DeviceSighting& sighting);
+    void addressSeen(qint64 userId, const QString& address, qint64 seenAt);
     void flush();
 
 private:
@@ -33,6 +36,7 @@ private:
     std::condition_variable m_wake;
     bool m_stopping = false;
     QHash<QPair<qint64, QString>, DeviceSighting> m_pending;
+    QHash<QPair<qint64, QString>, qint64> m_pendingAddresses; // (account, address) -> last seen
     std::mutex m_flushMutex;
     std::thread m_thread;
 };

@@ -8,3 +8,9 @@ class Clock;
 // StorageError when a step fails (the database is then left at the last complete step).
 // Returns the version the database is at afterwards.
 int migrateDatabase(Database& db, const Clock& clock);
+
+// The version the database is at, without changing anything (for the commands that only read it).
+// Throws StorageError when it has never been migrated.
+int schemaVersion(Database& db);
+// The version migrateDatabase brings a database to.
+int newestSchemaVersion();

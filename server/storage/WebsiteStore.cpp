@@ -1,5 +1,6 @@
 #include "WebsiteStore.h"
 
+#include "LinkedAddressStore.h"
 #include "Sql.h"
 
 namespace {
@@ -15,12 +16,15 @@ WebsiteRecord readWebsite(const Sql& row)
 
 std::optional<WebsiteRecord> WebsiteStore::add(qint64 userId, const QString& domain, qint64 now)
 {
+    Transaction transaction(m_db);
     Sql insert(m_db,
         QStringLiteral("INSERT INTO blocked_websites (user_id, domain, created_at, updated_at) "
                        "VALUES (?, ?, ?, ?) ON CONFLICT (user_id, domain) DO NOTHING RETURNING id"));
     insert.bind(userId).bind(domain).bind(now).bind(now).exec();
     if (!insert.next())
         return std::nullopt;
+    ResolverGeneration(m_db).advance();
+    transaction.commit();
     return WebsiteRecord {insert.int64(0), userId, domain, now, now};
 }
 
@@ -36,9 +40,14 @@ std::optional<WebsiteRecord> WebsiteStore::byId(qint64 id)
 
 bool WebsiteStore::remove(qint64 id, qint64 userId)
 {
+    Transaction transaction(m_db);
     Sql remove(m_db, QStringLiteral("DELETE FROM blocked_websites WHERE id = ? AND user_id = ?"));
     remove.bind(id).bind(userId).exec();
-    return remove.rowsAffected() > 0;
+    if (remove.rowsAffected() == 0)
+        return false;
+    ResolverGeneration(m_db).advance();
+    transaction.commit();
+    return true;
 }
 
 qint64 WebsiteStore::count(qint64 userId)

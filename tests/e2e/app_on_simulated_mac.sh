@@ -30,18 +30,8 @@ fail() {
     exit 1
 }
 
-# Waits up to $1 seconds for the command in the remaining arguments to succeed.
-eventually() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        if "$@" >/dev/null 2>&1; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=helpers.sh
+source "$(dirname "$0")/helpers.sh"
 
 logged() { grep -qF -- "$1" "$log"; }
 dns_of() { "$bin/networksetup" -getdnsservers "$1"; }
@@ -64,13 +54,7 @@ cat > "$preferences/com.mac.brevak.json" <<JSON
 { "dnsLastStatus": true, "blockedAppDetails": ["Lucky Spin Casino"] }
 JSON
 
-# Xvfb picks a free display and names it once it accepts clients.
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-read -r -t 60 number <"$work/display" || fail "Xvfb did not start"
-display=:$number
-export DISPLAY=$display
+start_xvfb
 
 "$bin/brevak" >"$log" 2>&1 &
 brevak_pid=$!

@@ -21,6 +21,14 @@ QJsonObject HttpReply::json() const
     return QJsonDocument::fromJson(body).object();
 }
 
+QJsonValue at(const HttpReply& reply, const QString& path)
+{
+    QJsonValue value = reply.json();
+    for (const QString& key : path.split(u'.'))
+        value = value.toObject().value(key);
+    return value;
+}
+
 struct HttpClient::Impl
 {
     explicit Impl(int port)
@@ -247,16 +255,32 @@ QStringList ServerProcess::log() const
     return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments) const
+QStringList ServerProcess::sharedArguments() const
 {
-    QStringList all = QStringList {"admin"} + arguments;
-    all << "--data-dir" << m_dataDir << "--dev-clock-file" << m_clockFile;
+    QStringList arguments {"--data-dir", m_dataDir, "--dev-clock-file", m_clockFile};
     if (!testDatabaseUrl().isEmpty())
-        all << "--database" << testDatabaseUrl() << "--key-file"
-            << qEnvironmentVariable("BREVAK_TEST_KEY_FILE");
+        arguments << "--database" << testDatabaseUrl() << "--key-file"
+                  << qEnvironmentVariable("BREVAK_TEST_KEY_FILE");
+    return arguments;
+}
+
+QString ServerProcess::binary()
+{
+    return QStringLiteral(BREVAK_SERVER_BINARY);
+}
+
+ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments, const QByteArray& input) const
+{
+    return command(QStringList {"admin"} + arguments, input);
+}
+
+ServerProcess::CommandResult ServerProcess::command(const QStringList& arguments, const QByteArray& input) const
+{
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(BREVAK_SERVER_BINARY, all);
+    process.start(BREVAK_SERVER_BINARY, arguments + sharedArguments());
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(30000))
         return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,

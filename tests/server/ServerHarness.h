@@ -26,6 +26,9 @@ struct HttpReply
     QJsonObject json() const; // empty when the body is not a JSON object
 };
 
+// The value at a dotted path of the answer ("data.pin_protection.is_block"), undefined when absent.
+QJsonValue at(const HttpReply& reply, const QString& path);
+
 using Fields = QList<QPair<QString, QString>>;
 using Headers = QList<QPair<QByteArray, QByteArray>>;
 
@@ -103,8 +106,14 @@ public:
         int exitCode = -1;
         QString output;
     };
-    // Runs "brevak-server admin ..." on the same data folder, database and clock.
-    CommandResult admin(const QStringList& arguments) const;
+    // Runs "brevak-server admin ..." on the same data folder, database and clock, with `input` on its
+    // standard input.
+    CommandResult admin(const QStringList& arguments, const QByteArray& input = {}) const;
+    // Runs another brevak-server command (resolver-config, ...) on them.
+    CommandResult command(const QStringList& arguments, const QByteArray& input = {}) const;
+    // The flags that put a command on this server's data folder, database and clock.
+    QStringList sharedArguments() const;
+    static QString binary();
     // The .eml files in the outbox, oldest first.
     QStringList mails() const;
 

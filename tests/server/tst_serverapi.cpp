@@ -10,6 +10,7 @@
 #include <QMutex>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimeZone>
 
 #include <thread>
 
@@ -30,15 +31,6 @@ struct Account
     QString password;
     QString token;
 };
-
-// The value at a dotted path of the answer ("data.pin_protection.is_block"), undefined when absent.
-QJsonValue at(const HttpReply& reply, const QString& path)
-{
-    QJsonValue value = reply.json();
-    for (const QString& key : path.split(u'.'))
-        value = value.toObject().value(key);
-    return value;
-}
 
 QString msgOf(const HttpReply& reply)
 {
@@ -619,16 +611,20 @@ private Q_SLOTS:
         const Account account = signUp("block");
         VERIFY_REPLY(setupPin(account, "482913"), 200, true);
         // The application's "attempt" is ignored: it sends 1 every time here.
+        const QString blockEnd = QDateTime::fromSecsSinceEpoch(m_server.now() + 20 * 60, QTimeZone::utc())
+                                     .toString("yyyy-MM-dd'T'HH:mm:ss'.000000Z'");
         for (int attempt = 1; attempt <= 3; ++attempt) {
             const HttpReply reply = checkPin(account, "000000");
             VERIFY_REPLY(reply, 200, false, "BaseModel<CheckPinModel>", "Please enter a valid otp.");
             QCOMPARE(at(reply, "data.is_block").toInt(), attempt == 3 ? 1 : 0);
+            QCOMPARE(at(reply, "data.blocked_until").toString(), attempt == 3 ? blockEnd : QString());
             QCOMPARE(at(reply, "data.pin").toInt(), 0);
         }
         // Blocked: even the right PIN is refused until the block ends.
         HttpReply reply = checkPin(account, "482913");
         VERIFY_REPLY(reply, 200, false, "BaseModel<CheckPinModel>", "Your pin has been bloked.");
         QCOMPARE(at(reply, "data.is_block").toInt(), 1);
+        QCOMPARE(at(reply, "data.blocked_until").toString(), blockEnd);
         m_server.advance(20 * 60 - 1); // the test server blocks for 20 minutes
         QCOMPARE(msgOf(checkPin(account, "482913")), "Your pin has been bloked.");
         QCOMPARE(at(sync(account.token), "data.pin_protection.is_block").toInt(), 1);

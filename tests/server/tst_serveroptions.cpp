@@ -78,6 +78,10 @@ private Q_SLOTS:
             "mail from with line break", QStringList {"--mail-from", "a@b.org\nBcc: c@d.org"}, "--mail-from");
         dataRow("unknown command", QStringList {"admin", "drop-everything"}, "drop-everything");
         dataRow("reveal without email", QStringList {"admin", "reveal-pin"}, "--email");
+        dataRow("resolver without its lists", QStringList {"resolver-sync"}, "--resolver-lists");
+        dataRow("resolver command with an argument",
+            QStringList {"resolver-config", "now", "--resolver-lists", "x"}, "resolver-config now");
+        dataRow("resolver poll too often", QStringList {"--resolver-poll", "0"}, "--resolver-poll");
     }
 
     void refusesBadValues()

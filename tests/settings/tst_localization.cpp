@@ -134,8 +134,9 @@ private Q_SLOTS:
 
         QCOMPARE(QSet<QString>(english->keyBegin(), english->keyEnd()),
             QSet<QString>(french->keyBegin(), french->keyEnd()));
+        // English texts are their own keys, but for a key that says what is not so: the PIN has six digits.
         for (auto it = english->cbegin(); it != english->cend(); ++it) {
-            QCOMPARE(it.value(), it.key());
+            QCOMPARE(it.value(), it.key() == "Assign 4 Digit Pin" ? "Assign a 6-digit PIN" : it.key());
         }
         for (const char* key : {"Ooops", "Network Not Reachable", "error Code :", "Requires admin privileges",
                  "Pin Protection", "Forever *", "terms", "privacy", "Blocker Is On!"}) {

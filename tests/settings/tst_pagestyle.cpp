@@ -26,10 +26,10 @@ class TestPageStyle : public QObject
         return QString::fromUtf8(file.readAll());
     }
 
-    // The rules of the sheet, comments left out. Rules inside an at-rule count as rules of their own.
-    static QList<Rule> rules()
+    // The rules of a sheet, comments left out. Rules inside an at-rule count as rules of their own.
+    static QList<Rule> rules(const QString& sheet = QStringLiteral(":/pages/pages.css"))
     {
-        QString css = resourceText(QStringLiteral(":/pages/pages.css"));
+        QString css = resourceText(sheet);
         css.remove(QRegularExpression(
             QStringLiteral(R"(/\*.*?\*/)"), QRegularExpression::DotMatchesEverythingOption));
         static const QRegularExpression block(QStringLiteral(R"(([^{}]+)\{([^{}]*)\})"));
@@ -100,14 +100,24 @@ private Q_SLOTS:
         QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1:1").arg(ratio, 0, 'f', 2)));
     }
 
-    // A colour written anywhere else than in :root would escape the check above.
+    // A colour written anywhere else than in :root would escape the check above. The live chat page and
+    // the counsellors' console add sheets of their own on top of the shared one.
+    void coloursComeOnlyFromTheNamedOnes_data()
+    {
+        QTest::addColumn<QString>("sheet");
+        QTest::newRow("pages") << QStringLiteral(":/pages/pages.css");
+        QTest::newRow("live chat") << QStringLiteral(":/pages/chat.css");
+        QTest::newRow("console") << QStringLiteral(BREVAK_SOURCE_DIR "/server/console/console.css");
+    }
+
     void coloursComeOnlyFromTheNamedOnes()
     {
+        QFETCH(QString, sheet);
         static const QRegularExpression reference(QStringLiteral(R"(var\(--([\w-]+)\))"));
         static const QRegularExpression literal(
             QStringLiteral(R"(#[0-9a-fA-F]{3,8}\b|\brgba?\(|\bhsla?\(|\b(white|black)\b)"));
         int textColours = 0;
-        for (const Rule& rule : rules()) {
+        for (const Rule& rule : rules(sheet)) {
             if (rule.selector == QLatin1String(":root")) {
                 continue;
             }

@@ -1,5 +1,7 @@
 #include "Clock.h"
 #include "Database.h"
+#include "DeviceRecorder.h"
+#include "LinkedAddressStore.h"
 #include "Migrations.h"
 #include "PinStore.h"
 #include "UserStore.h"
@@ -8,6 +10,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <utility>
 
 // Where the data is kept, and that no write is acknowledged that was not stored.
 class TestServerStorage : public QObject
@@ -45,7 +50,96 @@ class TestServerStorage : public QObject
         }
     };
 
+    // Whether the resolver's generation moved since the last call.
+    class GenerationWatch
+    {
+    public:
+        explicit GenerationWatch(Database& db)
+            : m_generation(db)
+            , m_last(m_generation.current())
+        { }
+        bool moved()
+        {
+            const qint64 now = m_generation.current();
+            return std::exchange(m_last, now) != now;
+        }
+
+    private:
+        ResolverGeneration m_generation;
+        qint64 m_last;
+    };
+
+    // As the server does it when the user synchronises.
+    static void link(Database& db, qint64 userId, const QString& address, qint64 at)
+    {
+        DeviceRecorder recorder(db, 3600000);
+        recorder.addressSeen(userId, address, at);
+    }
+
 private Q_SLOTS:
+    void everyChangeTheResolverMustHearOfMovesItsGeneration()
+    {
+        Fixture fixture;
+        GenerationWatch watch(fixture.db);
+        WebsiteStore websites(fixture.db);
+        const std::optional<WebsiteRecord> casino = websites.add(fixture.userId, "casino.example", 1);
+        QVERIFY(watch.moved());
+        QVERIFY(!websites.add(fixture.userId, "casino.example", 2));
+        QVERIFY(!watch.moved());
+        link(fixture.db, fixture.userId, "203.0.113.5", 10);
+        QVERIFY(watch.moved());
+        link(fixture.db, fixture.userId, "203.0.113.5", 20); // seen again: only its time changes
+        QVERIFY(!watch.moved());
+        QVERIFY(websites.remove(casino->id, fixture.userId));
+        QVERIFY(watch.moved());
+        QVERIFY(!websites.remove(casino->id, fixture.userId));
+        QVERIFY(!watch.moved());
+        link(fixture.db, fixture.userId, "198.51.100.7", 20 + linkedAddressLifetime);
+        QVERIFY(watch.moved()); // and 203.0.113.5, last seen at 20, is still linked
+        link(fixture.db, fixture.userId, "198.51.100.7", 21 + linkedAddressLifetime);
+        QVERIFY(watch.moved()); // 203.0.113.5 is forgotten
+        QCOMPARE(LinkedAddressStore(fixture.db).blocksSince(0).size(), 1);
+    }
+
+    void linkedAddressesComeWithTheirAccountsWebsites()
+    {
+        Fixture fixture;
+        WebsiteStore(fixture.db).add(fixture.userId, "casino.example", 1);
+        WebsiteStore(fixture.db).add(fixture.userId, "poker.example", 1);
+        link(fixture.db, fixture.userId, "203.0.113.5", 100);
+        link(fixture.db, fixture.userId, "198.51.100.7", 50); // used before `since`
+        NewUser bob;
+        bob.email = "bob@example.org";
+        bob.deviceName = "Mac";
+        bob.profileId = "0";
+        link(fixture.db, UserStore(fixture.db).create(bob, 1)->id, "192.0.2.8", 100); // blocks nothing
+        QList<QPair<QString, QString>> rows;
+        for (const AddressBlock& row : LinkedAddressStore(fixture.db).blocksSince(60))
+            rows.append({row.address, row.domain.value_or("(none)")});
+        std::sort(rows.begin(), rows.end());
+        QCOMPARE(rows,
+            (QList<QPair<QString, QString>> {{"192.0.2.8", "(none)"}, {"203.0.113.5", "casino.example"},
+                {"203.0.113.5", "poker.example"}}));
+    }
+
+    void theRecorderLinksAddressesAndForgetsUnusedOnes()
+    {
+        Fixture fixture;
+        link(fixture.db, fixture.userId, "198.51.100.7", 1000);
+        const qint64 later = 1000 + linkedAddressLifetime + 1;
+        {
+            DeviceRecorder recorder(fixture.db, 3600000); // flushed by hand below
+            recorder.addressSeen(fixture.userId, "203.0.113.5", later - 5);
+            recorder.addressSeen(fixture.userId, "203.0.113.5", later);
+            recorder.addressSeen(fixture.userId, "203.0.113.5", later - 9);
+            recorder.flush();
+        }
+        const QList<AddressBlock> rows = LinkedAddressStore(fixture.db).blocksSince(later);
+        QCOMPARE(rows.size(), 1); // seen last at `later`, not at the last call's time
+        QCOMPARE(rows.first().address, "203.0.113.5");
+        QCOMPARE(LinkedAddressStore(fixture.db).blocksSince(0).size(), 1); // 198.51.100.7 forgotten
+    }
+
     void fullDiskAcknowledgesOnlyWhatIsStored()
     {
         Fixture fixture;
