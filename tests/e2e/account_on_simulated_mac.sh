@@ -43,18 +43,8 @@ fail() {
     exit 1
 }
 
-# Waits up to $1 seconds for the command in the remaining arguments to succeed.
-eventually() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        if "$@" >/dev/null 2>&1; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=helpers.sh
+source "$(dirname "$0")/helpers.sh"
 
 logged() { grep -qF -- "$1" "$log"; }
 # The address a program printed in "listening on http://127.0.0.1:PORT".
@@ -88,11 +78,7 @@ export BREVAK_FACEBOOK_DIALOG_URL=$fakes/facebook/dialog
 export BREVAK_FACEBOOK_GRAPH_URL=$fakes/facebook/me
 export BREVAK_PUBLIC_WEBSITE=$fakes/website
 
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-read -r -t 60 number <"$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$number
+start_xvfb
 
 # Starts BREVAK in the language $1 (the system's and the chosen one: alert titles follow the system).
 start_brevak() {
