@@ -229,7 +229,9 @@ void ApiManager::expireSession(WebService service)
     if (!wasLoggedOut && m_windowHost) {
         m_windowHost->endAttachedSheet();
     }
-    store.wipe();
+    // The session ends; the device's protection does not: the wish for DNS protection and the
+    // blocked applications stay, so the minute check and the blocker go on with nobody signed in.
+    store.wipeExcept({keys::dnsLastStatus, keys::blockedAppDetails});
     if (m_windowHost) {
         m_windowHost->showStartScreen();
     }

@@ -9,6 +9,7 @@
 #include "Storyboard.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QScreen>
 
 namespace {
@@ -34,17 +35,31 @@ void AppDelegate::applicationDidFinishLaunching()
     createStatusItem();
     restoreGoogleSignIn();
     connect(m_shared.get(), &platform::Workspace::applicationActivated, this, &AppDelegate::printMe);
-    m_protection.applyAtLaunch();
-    m_protection.start(m_options.protectionCheckPeriod);
-    m_launchAgent.install();
-    m_launchAgent.load();
-    keepSingleInstance();
+    // The steps that run programs follow one another, each when the one before has ended, while the
+    // window is already shown.
+    m_protection.applyAtLaunch([this] {
+        m_protection.start(m_options.protectionCheckPeriod);
+        m_launchAgent.install();
+        m_launchAgent.load(this, [this] {
+            keepSingleInstance();
+            Q_EMIT launchFinished();
+        });
+    });
 }
 
 void AppDelegate::applicationWillTerminate()
 {
     diagnostics::printLine(QStringLiteral("applicationWillTerminate"));
-    m_launchAgent.load();
+    // The application's event loop has ended; this one turns until launchctl has loaded the agent.
+    QEventLoop loading;
+    bool loaded = false;
+    m_launchAgent.load(this, [&loading, &loaded] {
+        loaded = true;
+        loading.quit();
+    });
+    if (!loaded) {
+        loading.exec();
+    }
 }
 
 bool AppDelegate::applicationShouldTerminateAfterLastWindowClosed()

@@ -34,7 +34,11 @@ public:
     CustomWindow* mainWindow() const override { return m_mainWindow; }
     void setMainWindow(CustomWindow* window) { m_mainWindow = window; }
 
+    // Runs the launch sequence. It returns before the steps that run programs are over: protection
+    // at launch, the launch agent and the single instance follow in that order; launchFinished says
+    // when they are.
     void applicationDidFinishLaunching();
+    // Loads the launch agent again and returns when that is done.
     void applicationWillTerminate();
     // Closing the last window leaves a menu-bar-only process that keeps protecting.
     bool applicationShouldTerminateAfterLastWindowClosed();
@@ -51,7 +55,10 @@ public:
     // The help window, made when the first block page is shown.
     QWidget* helpWindow() const { return m_wc.get(); }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
-    const ProtectionKeeper& protectionKeeper() const { return m_protection; }
+    ProtectionKeeper& protectionKeeper() { return m_protection; }
+
+Q_SIGNALS:
+    void launchFinished();
 
 private:
     void alignLanguageWithSystem();

@@ -50,9 +50,13 @@ void LaunchAgent::install()
     diagnostics::printLine("copied plist file to LaunchAgents folder");
 }
 
-void LaunchAgent::load()
+void LaunchAgent::load(const QObject* context, std::function<void()> done)
 {
-    const QString output = CommandRunner::shared().runProgram(
-        platform::launchctlPath(), {QStringLiteral("load"), destination()});
-    diagnostics::printLine("Load Plist - " + output);
+    CommandRunner::shared().runProgram(platform::launchctlPath(), {QStringLiteral("load"), destination()},
+        context, [done = std::move(done)](const QString& output) {
+            diagnostics::printLine("Load Plist - " + output);
+            if (done) {
+                done();
+            }
+        });
 }

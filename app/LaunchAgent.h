@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 // The per-user launch agent that starts BREVAK at login and again when it is killed. Its file is
 // copied from the application's resources once, never replaced, and loaded at every launch and
 // every orderly quit.
@@ -13,6 +17,7 @@ public:
 
     // Creates the folder when missing and copies the agent into it, printing what happened.
     void install();
-    // Runs launchctl load on the installed file and prints its output.
-    void load();
+    // Runs launchctl load on the installed file and prints its output; then `done` runs. Both happen
+    // only while `context` lives.
+    void load(const QObject* context, std::function<void()> done = {});
 };

@@ -11,7 +11,15 @@ MainWindowController::MainWindowController(AppDelegate& delegate, QObject* paren
 {
     m_window->resize(795, 594);
     windowDidLoad(delegate);
-    m_window->setContentViewController(Storyboard::main().instantiate(QStringLiteral("ViewController")));
+    // The start screen fills the window at the first turn of the event loop: the window shows at
+    // once, without waiting for the screen's logo, text and sheets to be built.
+    QMetaObject::invokeMethod(
+        m_window.get(),
+        [window = m_window.get()] {
+            window->setContentViewController(
+                Storyboard::main().instantiate(QStringLiteral("ViewController")));
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindowController::windowDidLoad(AppDelegate& delegate)

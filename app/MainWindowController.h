@@ -9,7 +9,8 @@
 class AppDelegate;
 
 // Owns the main window: when the window loads it becomes the delegate's main window and takes the
-// application's name as its title. Its first content is the start screen.
+// application's name as its title. Its first content is the start screen, put in at the first turn
+// of the event loop.
 class MainWindowController : public QObject
 {
     Q_OBJECT

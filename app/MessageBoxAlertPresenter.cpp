@@ -1,7 +1,6 @@
 #include "MessageBoxAlertPresenter.h"
 
-#include "Theme.h"
-
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -9,8 +8,18 @@ MessageBoxAlertPresenter::MessageBoxAlertPresenter(std::function<QWidget*()> win
     : m_windowProvider(std::move(windowProvider))
 { }
 
-void MessageBoxAlertPresenter::present(
-    const QString& message, const QString& informative, std::function<void()> onOk)
+MessageBoxAlertPresenter::~MessageBoxAlertPresenter()
+{
+    // Boxes still open belong to windows that may outlive the presenter: they go without a word.
+    for (const QPointer<QMessageBox>& box : std::as_const(m_boxes)) {
+        if (box) {
+            box->disconnect();
+            delete box.data();
+        }
+    }
+}
+
+void MessageBoxAlertPresenter::present(const QString& message, const QString& informative, Handler closed)
 {
     auto* box = new QMessageBox(m_windowProvider ? m_windowProvider() : nullptr);
     box->setObjectName(QStringLiteral("alert"));
@@ -19,15 +28,25 @@ void MessageBoxAlertPresenter::present(
     box->setIcon(QMessageBox::Warning);
     box->setText(message);
     box->setInformativeText(informative);
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        label->setMinimumWidth(std::min(label->fontMetrics().horizontalAdvance(informative) + 1, widestLine));
+    }
     QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    ok->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; border-radius: 5px;"
-                                     " padding: 4px 18px; }")
-                          .arg(theme::commonOrange().name()));
+    ok->setProperty("role", QStringLiteral("primary"));
     box->setDefaultButton(ok);
-    QObject::connect(box, &QMessageBox::finished, box, [onOk = std::move(onOk)] {
-        if (onOk) {
-            onOk();
-        }
+
+    const QPair<QString, QString> texts {message, informative};
+    m_boxes.insert(texts, box);
+    QObject::connect(box, &QMessageBox::finished, box, [this, texts, closed = std::move(closed)] {
+        m_boxes.remove(texts);
+        closed();
     });
     box->open();
+}
+
+void MessageBoxAlertPresenter::close(const QString& message, const QString& informative)
+{
+    if (const QPointer<QMessageBox> box = m_boxes.value({message, informative})) {
+        box->accept();
+    }
 }

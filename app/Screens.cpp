@@ -52,7 +52,6 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
             [title, kind](QWidget* parent) { return new PlaceholderScreen(title, kind, parent); });
     };
     placeholder(QStringLiteral("SplitViewController"), QStringLiteral("Home"), Kind::view);
-    placeholder(QStringLiteral("LiveChat"), QStringLiteral("Live Chat 24/7"), Kind::view);
 
     const auto sheet = [&storyboard](const QString& identifier, const QString& contentIdentifier) {
         storyboard.registerController(identifier, [contentIdentifier](QWidget* parent) {

@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isNumber(const QVariant& value)
@@ -138,6 +140,17 @@ qint64 SettingsStore::pinAttempt() const
 void SettingsStore::wipe()
 {
     m_settings->clear();
+    flush();
+}
+
+void SettingsStore::wipeExcept(std::initializer_list<const char*> kept)
+{
+    for (const QString& key : m_settings->allKeys()) {
+        if (std::none_of(
+                kept.begin(), kept.end(), [&key](const char* keep) { return key == QLatin1String(keep); })) {
+            m_settings->remove(key);
+        }
+    }
     flush();
 }
 

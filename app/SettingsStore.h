@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,9 @@ public:
 
     // Removes every key, then forces the store to disk.
     void wipe();
+    // Removes every key but `kept`, then forces the store to disk. The kept values are never out of
+    // the store, not even for a moment.
+    void wipeExcept(std::initializer_list<const char*> kept);
     void flush();
 
 private:

@@ -4,9 +4,6 @@
 #include "AppDelegate.h"
 #include "ApplicationServices.h"
 #include "Configuration.h"
-#include "FAQWC.h"
-#include "FacebookLoginWC.h"
-#include "LiveChat.h"
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Screens.h"
@@ -36,15 +33,7 @@ int main(int argc, char** argv)
     Storyboard storyboard;
     const Storyboard::Registration storyboardRegistration(storyboard);
     registerApplicationScreens(storyboard, delegate);
-    storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
-    storyboard.registerController(
-        QStringLiteral("TermsWC"), [](QWidget* parent) { return new TermsWC(parent); });
-    storyboard.registerController(
-        QStringLiteral("PrivacyWC"), [](QWidget* parent) { return new PrivacyWC(parent); });
-    storyboard.registerController(
-        QStringLiteral("FacebookLoginWC"), [](QWidget* parent) { return new FacebookLoginWC(parent); });
-    storyboard.registerController(
-        QStringLiteral("LiveChat"), [](QWidget* parent) { return new LiveChat(parent); });
+    storyboard.registerPlugin(QStringLiteral("brevak_webpages"), delegate);
 
     MessageBoxAlertPresenter alerts([&delegate]() -> QWidget* {
         return delegate.mainWindow() ? delegate.mainWindow() : QApplication::activeWindow();
@@ -55,9 +44,10 @@ int main(int argc, char** argv)
         &AppDelegate::applicationShouldTerminateAfterLastWindowClosed);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
 
+    // The window shows first; the launch steps follow without holding it up.
     MainWindowController mainWindowController(delegate);
-    delegate.applicationDidFinishLaunching();
     mainWindowController.window()->show();
+    delegate.applicationDidFinishLaunching();
     // Development builds open one more window by its storyboard identifier (BREVAK_OPEN_WINDOW), to look
     // at a window before a screen opens it; the live chat's end-to-end test opens the chat so.
     const QString developmentIdentifier = configuration::developmentWindow();

@@ -72,6 +72,30 @@ Q_SIGNALS:
 
 std::unique_ptr<ReachabilityFlagsSource> createReachabilityFlagsSource(QObject* parent = nullptr);
 
+// Hears changes of the network configuration: the DNS servers of any network service, and the list of
+// services. On macOS, SystemConfiguration's dynamic store; on the simulated Mac, its state file. A
+// burst of changes may be heard as one; a change may also be heard that, read back, changed nothing.
+// It lives on the main thread and reports there.
+class NetworkConfigurationWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Starts hearing changes; false when the platform cannot report them (then only a timer helps).
+    virtual bool start() = 0;
+
+Q_SIGNALS:
+    void changed();
+};
+
+std::unique_ptr<NetworkConfigurationWatcher> createNetworkConfigurationWatcher(QObject* parent = nullptr);
+
+// Where the application's own plug-ins are: next to the program on the simulated Mac, the bundle's
+// Contents/PlugIns on macOS.
+QString pluginsFolder();
+
 // Ends the application in an orderly way (its aboutToQuit runs) on SIGTERM, SIGINT and SIGHUP, with
 // the exit status 128 + the signal's number.
 void quitOnTerminationSignals();

@@ -15,6 +15,7 @@ void BlockedApplicationHook::applicationActivated(const QString& localizedName)
         if (blockedName != localizedName) {
             continue;
         }
+        // The quit runs on its own; the block page does not wait for it.
         CommandRunner::shared().runAppleScript(quitApplicationScript(blockedName));
         blockPageRequested = true;
         m_showBlockPage();

@@ -3,7 +3,6 @@
 #include "CommandRunner.h"
 #include "Configuration.h"
 #include "Diagnostics.h"
-#include "Reachability.h"
 
 #include <QRegularExpression>
 
@@ -11,8 +10,35 @@
 
 namespace {
 
-constexpr DNSConfiguration::networkservices allServices[] = {DNSConfiguration::networkservices::Ethernet,
-    DNSConfiguration::networkservices::WiFi, DNSConfiguration::networkservices::Thunderbolt};
+const QString listingHeader = QStringLiteral("An asterisk (*) denotes that a network service is disabled.");
+const QString wifi = QStringLiteral("Wi-Fi");
+
+// The services whose command texts are fixed, with the name the log gives them.
+struct NamedService
+{
+    const char* name;
+    const char* getCommand;
+    const char* setCommand;
+    const char* clearCommand;
+    const char* logName;
+};
+
+constexpr NamedService namedServices[] = {
+    {"Ethernet", "networksetup -getdnsservers Ethernet", "networksetup -setdnsservers Ethernet ",
+        R"(networksetup -setdnsservers Ethernet "Empty")", "Ethernet"},
+    {"Wi-Fi", "networksetup -getdnsservers Wi-Fi", "networksetup -setdnsservers Wi-Fi ",
+        R"(networksetup -setdnsservers Wi-Fi "Empty")", "Wi-Fi"},
+    {"Thunderbolt Bridge", R"(networksetup -getdnsservers "Thunderbolt Bridge")",
+        R"(networksetup -setdnsservers "Thunderbolt Bridge" )",
+        R"(networksetup -setdnsservers "Thunderbolt Bridge" "Empty")", "Thunderbolt"},
+};
+
+const NamedService* namedService(const QString& service)
+{
+    const auto it = std::find_if(std::begin(namedServices), std::end(namedServices),
+        [&service](const NamedService& named) { return service == QLatin1String(named.name); });
+    return it == std::end(namedServices) ? nullptr : it;
+}
 
 // Lines split at every kind of line break, empty lines dropped.
 QStringList lines(const QString& text)
@@ -21,9 +47,12 @@ QStringList lines(const QString& text)
     return text.split(lineBreak, Qt::SkipEmptyParts);
 }
 
-QString run(const QString& command)
+// An IPv4 or IPv6 address as networksetup prints one (a zone may follow an IPv6 address).
+bool isServerAddress(const QString& line)
 {
-    return CommandRunner::shared().runShellCommand(command);
+    static const QRegularExpression address(
+        QStringLiteral("^(\\d{1,3}(\\.\\d{1,3}){3}|[0-9A-Fa-f:]*:[0-9A-Fa-f:.]*(%\\w+)?)$"));
+    return address.match(line).hasMatch();
 }
 
 } // namespace
@@ -33,184 +62,272 @@ DNSConfiguration& DNSConfiguration::shared()
     return SharedService<DNSConfiguration>::get();
 }
 
-DNSConfiguration::DNSConfiguration(Reachability* reachability)
-    : m_dnsIP(configuration::resolverAddress())
+DNSConfiguration::DNSConfiguration(Reachability* reachability, QObject* parent)
+    : QObject(parent)
+    , m_dnsIP(configuration::resolverAddress())
     , m_rechability(reachability)
 {
-    m_availableServicesString = run(QStringLiteral("networksetup -listallnetworkservices"));
-    for (const QString& line : lines(m_availableServicesString)) {
-        diagnostics::printLine(line);
-        const auto handled = std::find_if(std::begin(allServices), std::end(allServices),
-            [&line](networkservices service) { return listingName(service) == line; });
-        if (handled != std::end(allServices)) {
-            m_availableServices.append(*handled);
-        } else {
-            diagnostics::printLine(QStringLiteral("This network does not have any services"));
-        }
-    }
     if (m_rechability) {
-        // Running notifications keep the flags current; a monitor that cannot start still answers
-        // from a reading taken when asked.
+        // Running notifications keep the flags current; a monitor that cannot start reads them afresh
+        // whenever asked.
         m_rechability->startNotifications();
     }
 }
 
 DNSConfiguration::~DNSConfiguration() = default;
 
-QString DNSConfiguration::listingName(networkservices service)
+QString DNSConfiguration::getCommand(const QString& service)
 {
-    switch (service) {
-    case networkservices::Ethernet:
-        return QStringLiteral("Ethernet");
-    case networkservices::WiFi:
-        return QStringLiteral("Wi-Fi");
-    case networkservices::Thunderbolt:
-        return QStringLiteral("Thunderbolt Bridge");
-    }
-    return {};
+    const NamedService* named = namedService(service);
+    return named ? QString::fromLatin1(named->getCommand)
+                 : QStringLiteral("networksetup -getdnsservers ") + shellQuoted(service);
 }
 
-QString DNSConfiguration::getCommand(networkservices service)
+QString DNSConfiguration::setCommand(const QString& service)
 {
-    switch (service) {
-    case networkservices::Ethernet:
-        return QStringLiteral("networksetup -getdnsservers Ethernet");
-    case networkservices::WiFi:
-        return QStringLiteral("networksetup -getdnsservers Wi-Fi");
-    case networkservices::Thunderbolt:
-        return QStringLiteral("networksetup -getdnsservers \"Thunderbolt Bridge\"");
-    }
-    return {};
+    const NamedService* named = namedService(service);
+    return named ? QString::fromLatin1(named->setCommand)
+                 : QStringLiteral("networksetup -setdnsservers ") + shellQuoted(service) + ' ';
 }
 
-QString DNSConfiguration::setCommand(networkservices service)
+QString DNSConfiguration::clearCommand(const QString& service)
 {
-    switch (service) {
-    case networkservices::Ethernet:
-        return QStringLiteral("networksetup -setdnsservers Ethernet ");
-    case networkservices::WiFi:
-        return QStringLiteral("networksetup -setdnsservers Wi-Fi ");
-    case networkservices::Thunderbolt:
-        return QStringLiteral("networksetup -setdnsservers \"Thunderbolt Bridge\" ");
-    }
-    return {};
+    const NamedService* named = namedService(service);
+    return named ? QString::fromLatin1(named->clearCommand)
+                 : QStringLiteral("networksetup -setdnsservers ") + shellQuoted(service)
+            + QStringLiteral(" \"Empty\"");
 }
 
-QString DNSConfiguration::clearCommand(networkservices service)
+QStringList DNSConfiguration::lastCheckServers() const
 {
-    switch (service) {
-    case networkservices::Ethernet:
-        return QStringLiteral("networksetup -setdnsservers Ethernet \"Empty\"");
-    case networkservices::WiFi:
-        return QStringLiteral("networksetup -setdnsservers Wi-Fi \"Empty\"");
-    case networkservices::Thunderbolt:
-        return QStringLiteral("networksetup -setdnsservers \"Thunderbolt Bridge\" \"Empty\"");
-    }
-    return {};
-}
-
-const QString& DNSConfiguration::statusString(networkservices service) const
-{
-    switch (service) {
-    case networkservices::Ethernet:
-        return m_ethernetStatusString;
-    case networkservices::WiFi:
-        return m_wifiStatusString;
-    case networkservices::Thunderbolt:
-        break;
-    }
-    return m_thunderboltStatusString;
-}
-
-QString& DNSConfiguration::storedStatusString(networkservices service)
-{
-    return const_cast<QString&>(std::as_const(*this).statusString(service));
-}
-
-void DNSConfiguration::refreshServiceStatus()
-{
-    for (networkservices service : std::as_const(m_availableServices)) {
-        storedStatusString(service) = run(getCommand(service));
-    }
-}
-
-bool DNSConfiguration::protects(const QString& statusText) const
-{
-    const QStringList servers = lines(statusText);
-    return !servers.isEmpty() && std::all_of(servers.cbegin(), servers.cend(), [this](const QString& server) {
-        return server == m_dnsIP;
-    });
-}
-
-bool DNSConfiguration::listsResolver(const QString& statusText) const
-{
-    return lines(statusText).contains(m_dnsIP);
-}
-
-bool DNSConfiguration::verificationRuleHolds() const
-{
-    return !m_availableServices.isEmpty()
-        && std::all_of(m_availableServices.begin(), m_availableServices.end(),
-            [this](networkservices service) { return protects(statusString(service)); });
-}
-
-bool DNSConfiguration::isProtectionActive()
-{
-    refreshServiceStatus();
-    return verificationRuleHolds();
-}
-
-bool DNSConfiguration::isProtectionActiveForConnection()
-{
-    refreshServiceStatus();
-    if (m_rechability && m_availableServices.contains(networkservices::WiFi)
-        && m_rechability->currentConnection() == Reachability::Connection::wifi) {
-        return protects(m_wifiStatusString);
-    }
-    return verificationRuleHolds();
-}
-
-QStringList DNSConfiguration::currentDNSServers()
-{
-    refreshServiceStatus();
-    QStringList servers {m_ethernetStatusString + QStringLiteral(" (Ethernet)"),
-        m_wifiStatusString + QStringLiteral(" (Wi-Fi)")};
-    if (m_availableServices.contains(networkservices::Thunderbolt)) {
-        servers.append(m_thunderboltStatusString + QStringLiteral(" (Thunderbolt)"));
+    QStringList servers;
+    for (const ServiceStatus& status : m_lastCheck) {
+        const NamedService* named = namedService(status.name);
+        servers.append(status.statusText
+            + QStringLiteral(" (%1)").arg(named ? QString::fromLatin1(named->logName) : status.name));
     }
     return servers;
 }
 
-void DNSConfiguration::startProtection(const Completion& completion)
+void DNSConfiguration::enqueue(Step operation)
 {
-    const bool seemsConfigured = std::all_of(std::begin(allServices), std::end(allServices),
-        [this](networkservices service) { return protects(statusString(service)); });
-    if (seemsConfigured) {
-        diagnostics::printLine(QStringLiteral("already cinfigured"));
-        refreshServiceStatus();
-        if (verificationRuleHolds()) {
-            completion(true);
-            return;
-        }
-        // The servers were changed since they were last read: set them again.
+    if (m_chaining) {
+        m_queue.insert(
+            m_queue.begin() + static_cast<std::ptrdiff_t>(m_chainPosition++), std::move(operation));
+    } else {
+        m_queue.push_back(std::move(operation));
     }
-    for (networkservices service : std::as_const(m_availableServices)) {
-        diagnostics::printLine(run(setCommand(service) + m_dnsIP));
-    }
-    refreshServiceStatus();
-    completion(verificationRuleHolds());
+    runNext();
 }
 
-void DNSConfiguration::closeProtection(const Completion& completion)
+void DNSConfiguration::finish(const Step& deliver)
 {
-    for (networkservices service : std::as_const(m_availableServices)) {
-        const QString output = run(clearCommand(service));
-        if (service == networkservices::Ethernet) {
-            diagnostics::printLine(output);
+    m_chaining = true;
+    m_chainPosition = 0;
+    deliver();
+    m_chaining = false;
+    m_busy = false;
+    runNext();
+}
+
+void DNSConfiguration::runNext()
+{
+    if (m_busy || m_queue.empty()) {
+        return;
+    }
+    m_busy = true;
+    const Step operation = std::move(m_queue.front());
+    m_queue.pop_front();
+    operation();
+}
+
+void DNSConfiguration::run(const QString& command, std::function<void(const QString& output)> then)
+{
+    CommandRunner::shared().runShellCommand(command, this, std::move(then));
+}
+
+void DNSConfiguration::runEach(QStringList commands, Each each, Step then, qsizetype index)
+{
+    // Each command starts when the one before it has ended: networksetup changes one service at a time.
+    if (index == commands.size()) {
+        then();
+        return;
+    }
+    const QString command = commands.at(index);
+    run(command,
+        [this, commands = std::move(commands), each = std::move(each), then = std::move(then), index](
+            const QString& output) mutable {
+            each(index, output);
+            runEach(std::move(commands), std::move(each), std::move(then), index + 1);
+        });
+}
+
+void DNSConfiguration::takeListing(const QString& listing)
+{
+    const QStringList listed = lines(listing);
+    if (listed.value(0) != listingHeader) {
+        // Not a listing but an error (networksetup missing, stopped at the time limit...): the
+        // services last listed stay the ones handled.
+        diagnostics::printLine(
+            QStringLiteral("The network services could not be listed: ") + listing.trimmed());
+        return;
+    }
+    if (listing != m_availableServicesString) {
+        for (const QString& line : listed) {
+            diagnostics::printLine(line);
+            if (line == listingHeader || line.startsWith('*')) {
+                diagnostics::printLine(QStringLiteral("This network does not have any services"));
+            }
         }
     }
-    refreshServiceStatus();
-    const bool stillShown = std::any_of(m_availableServices.begin(), m_availableServices.end(),
-        [this](networkservices service) { return listsResolver(statusString(service)); });
-    completion(!stillShown);
+    m_availableServicesString = listing;
+    m_services.clear();
+    std::copy_if(listed.cbegin() + 1, listed.cend(), std::back_inserter(m_services),
+        [](const QString& line) { return !line.startsWith('*'); });
+}
+
+void DNSConfiguration::readServices(Step then)
+{
+    run(QStringLiteral("networksetup -listallnetworkservices"),
+        [this, then = std::move(then)](const QString& listing) {
+            takeListing(listing);
+            then();
+        });
+}
+
+DNSConfiguration::ServiceStatus DNSConfiguration::statusOf(
+    const QString& service, const QString& statusText) const
+{
+    const QStringList listed = lines(statusText);
+    const bool allAddresses
+        = !listed.isEmpty() && std::all_of(listed.cbegin(), listed.cend(), isServerAddress);
+    const QStringList servers = allAddresses ? listed : QStringList();
+    const bool resolverAlone = !servers.isEmpty()
+        && std::all_of(
+            servers.cbegin(), servers.cend(), [this](const QString& server) { return server == m_dnsIP; });
+    return {service, statusText, servers, resolverAlone};
+}
+
+void DNSConfiguration::readStatuses(Step then)
+{
+    QStringList commands;
+    for (const QString& service : std::as_const(m_services)) {
+        commands.append(getCommand(service));
+    }
+    auto reading = std::make_shared<QList<ServiceStatus>>();
+    const QStringList services = m_services;
+    runEach(
+        commands,
+        [this, reading, services](qsizetype index, const QString& output) {
+            reading->append(statusOf(services.at(index), output));
+        },
+        [this, reading, then = std::move(then)] {
+            m_lastCheck = *reading;
+            Q_EMIT lastCheckChanged();
+            then();
+        });
+}
+
+void DNSConfiguration::refresh(Step then)
+{
+    readServices([this, then = std::move(then)] { readStatuses(then); });
+}
+
+void DNSConfiguration::setResolverOnEveryService(Step then)
+{
+    QStringList commands;
+    for (const QString& service : std::as_const(m_services)) {
+        commands.append(setCommand(service) + m_dnsIP);
+    }
+    runEach(
+        commands, [](qsizetype, const QString& output) { diagnostics::printLine(output); },
+        [this, then = std::move(then)] { readStatuses(then); });
+}
+
+bool DNSConfiguration::verificationRuleHolds() const
+{
+    return !m_lastCheck.isEmpty()
+        && std::all_of(m_lastCheck.cbegin(), m_lastCheck.cend(),
+            [](const ServiceStatus& status) { return status.isProtected; });
+}
+
+bool DNSConfiguration::listsResolver(const ServiceStatus& status) const
+{
+    return status.servers.contains(m_dnsIP);
+}
+
+void DNSConfiguration::startProtection(Completion completion)
+{
+    enqueue([this, completion = std::move(completion)] {
+        const auto report
+            = [this, completion] { finish([this, completion] { completion(verificationRuleHolds()); }); };
+        if (!verificationRuleHolds()) {
+            readServices([this, report] { setResolverOnEveryService(report); });
+            return;
+        }
+        diagnostics::printLine(QStringLiteral("already cinfigured"));
+        refresh([this, report] {
+            if (verificationRuleHolds()) {
+                report();
+            } else {
+                // The servers were changed since they were last read: set them again.
+                setResolverOnEveryService(report);
+            }
+        });
+    });
+}
+
+void DNSConfiguration::closeProtection(Completion completion)
+{
+    enqueue([this, completion = std::move(completion)] {
+        readServices([this, completion] {
+            QStringList commands;
+            for (const QString& service : std::as_const(m_services)) {
+                commands.append(clearCommand(service));
+            }
+            const QStringList services = m_services;
+            runEach(
+                commands,
+                [services](qsizetype index, const QString& output) {
+                    if (services.at(index) == QLatin1String("Ethernet")) {
+                        diagnostics::printLine(output);
+                    }
+                },
+                [this, completion] {
+                    readStatuses([this, completion] {
+                        const bool stillShown = std::any_of(m_lastCheck.cbegin(), m_lastCheck.cend(),
+                            [this](const ServiceStatus& status) { return listsResolver(status); });
+                        finish([completion, stillShown] { completion(!stillShown); });
+                    });
+                });
+        });
+    });
+}
+
+void DNSConfiguration::isProtectionActive(Completion completion)
+{
+    enqueue([this, completion = std::move(completion)] {
+        refresh([this, completion] { finish([this, completion] { completion(verificationRuleHolds()); }); });
+    });
+}
+
+void DNSConfiguration::isProtectionActiveForConnection(Completion completion)
+{
+    enqueue([this, completion = std::move(completion)] {
+        refresh([this, completion] {
+            const auto wifiStatus = std::find_if(m_lastCheck.cbegin(), m_lastCheck.cend(),
+                [](const ServiceStatus& status) { return status.name == wifi; });
+            const bool onWifi = m_rechability && wifiStatus != m_lastCheck.cend()
+                && m_rechability->currentConnection() == Reachability::Connection::wifi;
+            const bool active = onWifi ? wifiStatus->isProtected : verificationRuleHolds();
+            finish([completion, active] { completion(active); });
+        });
+    });
+}
+
+void DNSConfiguration::currentDNSServers(ServersCompletion completion)
+{
+    enqueue([this, completion = std::move(completion)] {
+        refresh([this, completion] { finish([this, completion] { completion(lastCheckServers()); }); });
+    });
 }

@@ -52,6 +52,9 @@ QString stateReport(const QString& rootFolder, const MacState& state, bool offli
                   .arg(state.denyNetworkChanges
                           ? QStringLiteral("denied, as for a user without admin rights (deny on)")
                           : QStringLiteral("allowed (deny off)"));
+    report += QStringLiteral("networksetup: %1\n")
+                  .arg(state.hangNetworkSetup ? QStringLiteral("hangs until the switch is off (hang on)")
+                                              : QStringLiteral("answers (hang off)"));
     report += QStringLiteral("Network: %1\n\n")
                   .arg(offline ? QStringLiteral("offline") : QStringLiteral("online"));
 

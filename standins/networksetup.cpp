@@ -4,6 +4,9 @@
 #include "StandIn.h"
 
 #include <QCoreApplication>
+#include <QThread>
+
+#include <unistd.h>
 
 using simulated::MacState;
 using simulated::NetworkService;
@@ -91,6 +94,24 @@ int setDnsServers(simulated::StateFile& file, const QString& serviceName, const 
     return status;
 }
 
+// While the hang switch is on, networksetup does what a program that never answers does. It goes on
+// when the switch is off, and ends when whoever started it is gone (stopped at a time limit, say).
+bool waitWhileHanging(const simulated::StateFile& file)
+{
+    const pid_t parent = ::getppid();
+    for (;;) {
+        const std::optional<MacState> state = file.read();
+        if (!state || !state->hangNetworkSetup) {
+            return true;
+        }
+        // Left to init, at once or later: nobody waits for the answer any more.
+        if (::getppid() != parent || parent == 1) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,6 +120,9 @@ int main(int argc, char** argv)
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString command = arguments.value(0).toLower();
     simulated::StateFile file;
+    if (!waitWhileHanging(file)) {
+        return 1;
+    }
 
     if (command == "-listallnetworkservices" || command == "-getdnsservers") {
         const std::optional<MacState> state = standin::readState(file, program);

@@ -1,6 +1,6 @@
 // brevak-simctl drives the simulated Mac from outside: it sets up a typical Mac, adds and removes
-// network services and applications, changes DNS servers behind BREVAK's back, flips the deny and
-// offline switches, brings applications to the front and shows the whole state.
+// network services and applications, changes DNS servers behind BREVAK's back, flips the deny, hang
+// and offline switches, brings applications to the front and shows the whole state.
 #include "ApplicationInstaller.h"
 #include "NetworkAddress.h"
 #include "SimulatedBrowser.h"
@@ -40,6 +40,7 @@ Drives the simulated Mac in the folder BREVAK_SIMULATED_ROOT (now %1).
   app add NAME BUNDLE_ID       install Applications/NAME.app with that bundle identifier
   app remove NAME              delete an application (and end it if it runs)
   deny on|off                  on: DNS changes fail as for a user without admin rights
+  hang on|off                  on: every networksetup waits, without a word, until the switch is off
   network offline|online       offline: every BREVAK sees the network as unreachable
   activate NAME                bring an application to the front; every running BREVAK hears it
   browser [approve|deny|close] what the browser (the stand-in `open`) does with a sign-in page: agree
@@ -302,14 +303,15 @@ int application(const QStringList& arguments)
     return usage(QStringLiteral("use: app add NAME BUNDLE_ID | app remove NAME"));
 }
 
-int deny(const QStringList& arguments)
+// An on/off switch of the state file.
+int toggle(const QString& command, const QStringList& arguments, bool MacState::*field)
 {
     if (arguments.size() != 1 || (arguments.first() != "on" && arguments.first() != "off")) {
-        return usage(QStringLiteral("use: deny on|off"));
+        return usage(QStringLiteral("use: %1 on|off").arg(command));
     }
-    const bool denied = arguments.first() == "on";
-    return changeState([denied](MacState& state) {
-        state.denyNetworkChanges = denied;
+    const bool on = arguments.first() == "on";
+    return changeState([on, field](MacState& state) {
+        state.*field = on;
         return QString();
     });
 }
@@ -406,7 +408,10 @@ int main(int argc, char** argv)
         return application(arguments);
     }
     if (command == "deny") {
-        return deny(arguments);
+        return toggle(command, arguments, &MacState::denyNetworkChanges);
+    }
+    if (command == "hang") {
+        return toggle(command, arguments, &MacState::hangNetworkSetup);
     }
     if (command == "network") {
         return network(arguments);

@@ -149,11 +149,15 @@ std::optional<quint32> Reachability::flags() const
 
 Reachability::Connection Reachability::currentConnection()
 {
-    if (!flags()) {
+    // Without running notifications nothing keeps the flags current: a monitor that could not start
+    // them reads afresh every time, so that it follows the network instead of its first reading.
+    if (!m_notifierRunning || !flags()) {
         platform::ReachabilityFlagsSource::Reading reading;
         runOnSerialThread(m_source.get(), [&] { reading = m_source->read(); });
         if (reading.flags) {
             setFlags(*reading.flags);
+        } else if (!m_notifierRunning) {
+            m_flags = -1;
         }
     }
     return connectionFor(flags());

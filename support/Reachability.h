@@ -67,7 +67,8 @@ public:
     bool allowsCellularConnection = true;
     bool isRunningOnDevice = true;
 
-    // Starts hearing changes; the first reading counts as a change. Does nothing when running.
+    // Starts hearing changes; the first reading counts as a change. Does nothing when running. While
+    // notifications do not run, currentConnection reads the flags afresh at every call.
     std::optional<ReachabilityError> startNotifications();
     void stopNotifications();
     bool notifierRunning() const { return m_notifierRunning; }
@@ -93,7 +94,7 @@ private:
     QMetaObject::Connection m_callback;
     QThread m_serialThread;
     bool m_notifyOnMainThread;
-    bool m_notifierRunning = false;
+    std::atomic<bool> m_notifierRunning {false}; // read by currentConnection, from any thread
     // Written on the serial thread, read anywhere: -1 while no flags are known.
     std::atomic<qint64> m_flags {-1};
 };

@@ -1,5 +1,6 @@
 #include "platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace platform {
@@ -32,6 +33,12 @@ QString homeFolder()
 QString applicationBundle()
 {
     return QStringLiteral("/Applications/BREVAK.app");
+}
+
+// The program is BREVAK.app/Contents/MacOS/BREVAK.
+QString pluginsFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../PlugIns"));
 }
 
 // The system programs find what they need on the user's own PATH.

@@ -1,9 +1,7 @@
+#include "WeakCallbackContext.h"
 #include "platform.h"
 
-#include <QPointer>
-
 #include <SystemConfiguration/SystemConfiguration.h>
-#include <atomic>
 #include <cstdint>
 #include <dispatch/dispatch.h>
 #include <memory>
@@ -19,34 +17,7 @@ namespace {
 
 class MacReachabilityFlagsSource;
 
-// What the platform's callback context points to: the source, held weakly, so that a report that
-// arrives after the source is gone does nothing. SystemConfiguration retains and releases it
-// through the context; the source holds one reference of its own.
-struct CallbackHolder
-{
-    QPointer<MacReachabilityFlagsSource> source;
-    mutable std::atomic<int> references {1};
-};
-
-const void* retainHolder(const void* info)
-{
-    static_cast<const CallbackHolder*>(info)->references.fetch_add(1);
-    return info;
-}
-
-void releaseHolder(const void* info)
-{
-    const auto* holder = static_cast<const CallbackHolder*>(info);
-    if (holder->references.fetch_sub(1) == 1) {
-        delete holder;
-    }
-}
-
-// The source's own reference to its holder.
-struct HolderReference
-{
-    void operator()(CallbackHolder* holder) const { releaseHolder(holder); }
-};
+using CallbackContext = macos::WeakCallbackContext<MacReachabilityFlagsSource>;
 
 void reachabilityChanged(SCNetworkReachabilityRef, SCNetworkReachabilityFlags flags, void* info);
 
@@ -60,7 +31,7 @@ public:
         : platform::ReachabilityFlagsSource(parent)
         , m_target(target)
         , m_queue(dispatch_queue_create("com.mac.brevak.reachability.callbacks", DISPATCH_QUEUE_SERIAL))
-        , m_holder(new CallbackHolder {this})
+        , m_context(CallbackContext::create(this))
     { }
 
     ~MacReachabilityFlagsSource() override
@@ -84,7 +55,8 @@ public:
         if (m_started) {
             return 0;
         }
-        SCNetworkReachabilityContext context {0, m_holder.get(), &retainHolder, &releaseHolder, nullptr};
+        SCNetworkReachabilityContext context {
+            0, m_context.get(), &CallbackContext::retain, &CallbackContext::release, nullptr};
         if (!SCNetworkReachabilitySetCallback(m_target, &reachabilityChanged, &context)) {
             return SCError();
         }
@@ -114,13 +86,13 @@ public:
 private:
     SCNetworkReachabilityRef m_target;
     dispatch_queue_t m_queue;
-    std::unique_ptr<CallbackHolder, HolderReference> m_holder;
+    CallbackContext::Reference m_context;
     bool m_started = false;
 };
 
 void reachabilityChanged(SCNetworkReachabilityRef, SCNetworkReachabilityFlags flags, void* info)
 {
-    if (MacReachabilityFlagsSource* source = static_cast<const CallbackHolder*>(info)->source.data()) {
+    if (MacReachabilityFlagsSource* source = CallbackContext::listener(info)) {
         source->report(flags);
     }
 }

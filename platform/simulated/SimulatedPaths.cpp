@@ -46,6 +46,11 @@ QString applicationBundle()
     return simulated::applicationsFolder() + "/BREVAK.app";
 }
 
+QString pluginsFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
 QProcessEnvironment commandEnvironment()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

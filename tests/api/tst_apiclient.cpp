@@ -165,7 +165,8 @@ private Q_SLOTS:
         QCOMPARE(late->failures.first().kind, ApiError::Kind::notReachable);
         QVERIFY(m_network.requests().isEmpty());
         QVERIFY(early->successes.isEmpty() && late->successes.isEmpty());
-        QCOMPARE(alerts().count(), 3); // the two requests and the first report's synchronisation
+        // The two requests and the first report's synchronisation share one alert.
+        QCOMPARE(alerts().shown(), 1);
         QCOMPARE(alerts().alerts().first().message, "Ooops");
         QCOMPARE(alerts().alerts().first().informative, "Network Not Reachable");
     }
@@ -249,6 +250,8 @@ private Q_SLOTS:
         QFETCH(QStringList, windowEvents);
         QVERIFY(startReachable());
         signIn(loggedOut);
+        store().setBool(keys::dnsLastStatus, true);
+        store().setObject(keys::blockedAppDetails, QStringList {"Lucky Spin Casino"});
         m_network.respondWith(FakeResponse::answer(401, R"({"message":"Unauthenticated."})"));
         const auto outcome = send(service);
         QVERIFY(log().waitForAnswers());
@@ -260,6 +263,9 @@ private Q_SLOTS:
         const bool sessionKept = loggedOut && service == WebService::syncURL;
         QCOMPARE(store().textValue(keys::loginToken).has_value(), sessionKept);
         QCOMPARE(store().objectValue(keys::currentLanguage).isValid(), sessionKept);
+        // The device's protection outlives the session.
+        QCOMPARE(store().boolValue(keys::dnsLastStatus), true);
+        QCOMPARE(store().blockedApplications(), QStringList {"Lucky Spin Casino"});
     }
 
     // Every report runs a synchronisation, the first one after the start included; a report of no

@@ -7,12 +7,36 @@
 #include "Localization.h"
 #include "LogCapture.h"
 #include "MainWindowController.h"
+#include "MessageBoxAlertPresenter.h"
 #include "SessionWindowHost.h"
 #include "ViewController.h"
 
 #include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
+
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
 
 // The launch and life of the application and where its start screen leads, with its services over
 // fakes and a fake workspace.
@@ -67,12 +91,17 @@ private Q_SLOTS:
     }
 
     // Menu-bar item, Google restore, protection, agent, single instance: one log shows the order.
+    // The launch returns before any program has run: the window does not wait for them.
     void theLaunchRunsItsStepsInOrder()
     {
         settings().setBool(keys::dnsLastStatus, true);
         m_workspace->running = {{100, "com.mac.brevak", "BREVAK"}, {300, "com.mac.brevak", "BREVAK"}};
         LogCapture log;
+        QSignalSpy launched(m_delegate.get(), &AppDelegate::launchFinished);
         m_delegate->applicationDidFinishLaunching();
+        QVERIFY(log.lines().filter("Load Plist - ").isEmpty());
+        QVERIFY(m_workspace->terminated.isEmpty());
+        QVERIFY(launched.wait(10000));
 
         const auto position = [&log](const QString& start) {
             const auto it = std::find_if(log.lines().cbegin(), log.lines().cend(),
@@ -158,7 +187,9 @@ private Q_SLOTS:
     // The agent is copied once; a second launch leaves the user's copy as it is and loads it all the same.
     void theLaunchAgentIsNeverReplaced()
     {
+        QSignalSpy launched(m_delegate.get(), &AppDelegate::launchFinished);
         m_delegate->applicationDidFinishLaunching();
+        QVERIFY(launched.wait(10000));
         QFile installed(LaunchAgent::destination());
         QVERIFY(installed.permissions() & QFileDevice::WriteOwner); // the user can edit or remove it
         QVERIFY(installed.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -167,6 +198,7 @@ private Q_SLOTS:
         m_app->networksetup.runner.clear();
         LogCapture log;
         m_delegate->applicationDidFinishLaunching();
+        QVERIFY(launched.wait(10000));
         QVERIFY(log.lines().filter("Error copying .plist file: ").size() == 1);
         QVERIFY(m_app->networksetup.runner.commands().contains(
             platform::launchctlPath() + " load " + LaunchAgent::destination()));
@@ -264,6 +296,77 @@ private Q_SLOTS:
         QCOMPARE(window.property("titleBarTransparent").toBool(), false);
         QCOMPARE(settings().boolValue(keys::isLoggedOut), true); // the store's side is tst_apimanager's
         QVERIFY(!completed);
+    }
+
+    // While networksetup hangs at launch, the application answers: the window repaints, the status
+    // item brings it back and asks the server, and the launch goes on once networksetup does.
+    void theWindowAnswersWhileNetworksetupHangs()
+    {
+        ProcessCommandRunner runner; // in front of the scripted one: real zsh and the stand-ins
+        const CommandRunner::Registration registration(runner);
+        QVERIFY(m_app->mac.setUp({"init"}));
+        QVERIFY(m_app->mac.setUp({"hang", "on"}));
+        settings().setBool(keys::dnsLastStatus, true);
+        MainWindowController mainWindowController(*m_delegate);
+        QSignalSpy launched(m_delegate.get(), &AppDelegate::launchFinished);
+        m_delegate->applicationDidFinishLaunching();
+        CustomWindow* window = mainWindowController.window();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+
+        PaintCounter painted(window);
+        window->update();
+        QTRY_VERIFY(painted.count > 0);
+        const int synchronisations = m_app->requestsTo("sync-url");
+        window->hide();
+        m_delegate->showWindow();
+        QVERIFY(window->isVisible());
+        QTRY_VERIFY(m_app->requestsTo("sync-url") > synchronisations);
+        QVERIFY(launched.isEmpty());
+
+        QVERIFY(m_app->mac.setUp({"hang", "off"}));
+        QVERIFY(launched.wait(60000));
+        QCOMPARE(m_app->mac.dnsServers("Wi-Fi"), "198.51.100.153\n");
+    }
+
+    // The application's alert box: one box for alerts with the same texts, the primary button of the
+    // look, wide enough for a short message on one line in either language, and closed by the program
+    // when it dismisses the alert.
+    void alertBoxes_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("informative");
+        dataRow("english", "Ooops", "Requires admin privileges");
+        dataRow("french", "Oups", "Nécessite les droits d’administrateur");
+    }
+
+    void alertBoxes()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, informative);
+        CustomWindow window;
+        window.show();
+        MessageBoxAlertPresenter presenter([&window] { return &window; });
+        const AlertPresenter::Registration registration(presenter);
+        showAlert(message, informative);
+        showAlert(message, informative);
+        const QList<QMessageBox*> boxes = window.findChildren<QMessageBox*>("alert");
+        QCOMPARE(boxes.size(), 1);
+        QMessageBox* box = boxes.first();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QCOMPARE(box->buttons().size(), 1);
+        QCOMPARE(box->buttons().first()->property("role").toString(), "primary");
+        QCOMPARE(box->buttons().first()->styleSheet(), QString());
+        const auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+        QCOMPARE(label->text(), informative);
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(informative));
+        QVERIFY(label->contentsRect().height() < 2 * label->fontMetrics().lineSpacing());
+
+        const QPointer<QMessageBox> open(box);
+        dismissAlert(message, informative);
+        QTRY_VERIFY(!open);
+        showAlert(message, informative);
+        QCOMPARE(window.findChildren<QMessageBox*>("alert").size(), 1);
     }
 };
 

@@ -31,6 +31,15 @@ private:
     {
         return section("Running applications").contains("\n  " + name + " (");
     }
+    // Runs an AppleScript through the application's runner and waits until its outcome is printed.
+    static bool ranScript(const QString& source)
+    {
+        ProcessCommandRunner runner;
+        QObject caller;
+        bool done = false;
+        runner.runAppleScript(source, &caller, [&done] { done = true; });
+        return QTest::qWaitFor([&done] { return done; }, 30000);
+    }
     QByteArray stateBytes() const
     {
         QFile file(m_mac->stateFile());
@@ -51,7 +60,7 @@ private Q_SLOTS:
     {
         for (const QStringList& change :
             Commands {{"service", "add", "iPhone USB"}, {"dns", "Wi-Fi", "9.9.9.9"}, {"deny", "on"},
-                {"network", "offline"}, {"app", "add", "Slots Deluxe", "com.example.slots"},
+                {"hang", "on"}, {"network", "offline"}, {"app", "add", "Slots Deluxe", "com.example.slots"},
                 {"activate", "Slots Deluxe"}, {"init"}}) {
             QVERIFY(m_mac->setUp(change));
         }
@@ -59,7 +68,8 @@ private Q_SLOTS:
             "An asterisk (*) denotes that a network service is disabled.\n"
             "Ethernet\nWi-Fi\nThunderbolt Bridge\n*Bluetooth PAN\n");
         QCOMPARE(m_mac->dnsServers("Wi-Fi"), "There aren't any DNS Servers set on Wi-Fi.\n");
-        QCOMPARE(section("DNS changes").trimmed(), "DNS changes: allowed (deny off)\nNetwork: online");
+        QCOMPARE(section("DNS changes").trimmed(),
+            "DNS changes: allowed (deny off)\nnetworksetup: answers (hang off)\nNetwork: online");
         QCOMPARE(section("Running applications"), "Running applications, in launch order:\n  none\n");
     }
 
@@ -235,14 +245,42 @@ private Q_SLOTS:
         QVERIFY(m_mac->setUp({"activate", name}));
         QVERIFY(m_mac->setUp({"activate", "Safari"}));
         LogCapture log;
-        ProcessCommandRunner().runAppleScript(quitApplicationScript(name));
+        QVERIFY(ranScript(quitApplicationScript(name)));
         QCOMPARE(log.lines(), QStringList());
         QVERIFY(!isRunning(name));
         QVERIFY(isRunning("Safari"));
         // An application that is not installed cannot be quit: the runner prints osascript's error.
-        ProcessCommandRunner().runAppleScript(quitApplicationScript("Poker Stars"));
+        QVERIFY(ranScript(quitApplicationScript("Poker Stars")));
         QCOMPARE(log.lines(),
             QStringList {"error: 5:30: execution error: Can’t get application \"Poker Stars\". (-1728)"});
+    }
+
+    // While the hang switch is on, networksetup answers nothing; it goes on when the switch is off, and
+    // ends at once when whoever started it is gone.
+    void theHangSwitchHoldsNetworksetup()
+    {
+        QVERIFY(m_mac->setUp({"hang", "on"}));
+        QProcess held;
+        held.start(TemporarySimulatedMac::programPath("networksetup"), {"-getdnsservers", "Wi-Fi"});
+        QVERIFY(held.waitForStarted());
+        QVERIFY(section("networksetup:").contains("hangs until the switch is off (hang on)"));
+        QCOMPARE(held.state(), QProcess::Running);
+
+        // Started by a shell that ends at once: its networksetup is left without a parent.
+        QProcess shell;
+        shell.start("/bin/sh",
+            {"-c",
+                shellQuoted(TemporarySimulatedMac::programPath("networksetup"))
+                    + " -listallnetworkservices >/dev/null 2>&1 & echo $!"});
+        QVERIFY(shell.waitForFinished(10000));
+        const QString orphan = QString::fromLatin1(shell.readAllStandardOutput()).trimmed();
+        QVERIFY(!orphan.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists("/proc/" + orphan), 10000);
+
+        QCOMPARE(held.state(), QProcess::Running);
+        QVERIFY(m_mac->setUp({"hang", "off"}));
+        QVERIFY(held.waitForFinished(10000));
+        QCOMPARE(held.readAllStandardOutput(), "There aren't any DNS Servers set on Wi-Fi.\n");
     }
 };
 

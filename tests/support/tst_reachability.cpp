@@ -105,6 +105,19 @@ private Q_SLOTS:
         QVERIFY(unreadable.heard.isEmpty());
     }
 
+    // A monitor whose notifications could not start follows the network all the same: it reads the
+    // flags afresh at every question instead of keeping its first answer for good.
+    void aMonitorThatCouldNotStartReadsAfresh()
+    {
+        Monitor monitor(0, 7); // offline at the start, which fails
+        QVERIFY(monitor.reachability->startNotifications());
+        QCOMPARE(monitor.reachability->currentConnection(), Connection::unavailable);
+        monitor.route.report(Reachability::Reachable); // unheard: no callback is installed
+        QCOMPARE(monitor.reachability->currentConnection(), Connection::wifi);
+        monitor.route.report(0);
+        QCOMPARE(monitor.reachability->currentConnection(), Connection::unavailable);
+    }
+
     void aReportAfterTheMonitorIsGoneDoesNothing()
     {
         Monitor monitor(Reachability::Reachable);

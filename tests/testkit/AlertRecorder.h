@@ -6,7 +6,7 @@
 
 #include <functional>
 
-// The registered alert presenter while it lives: keeps every alert and lets the test press OK.
+// The registered alert presenter while it lives: keeps every open alert and lets the test press OK.
 class AlertRecorder : public AlertPresenter
 {
 public:
@@ -14,20 +14,23 @@ public:
     {
         QString message;
         QString informative;
-        std::function<void()> onOk;
+        std::function<void()> closed;
     };
 
-    void present(const QString& message, const QString& informative, std::function<void()> onOk) override
-    {
-        m_alerts.append({message, informative, std::move(onOk)});
-    }
-
+    // The alerts open now, oldest first.
     const QList<Alert>& alerts() const { return m_alerts; }
     qsizetype count() const { return m_alerts.size(); }
-    // Presses OK on the oldest alert still open and removes it.
+    // How many alerts were shown in all.
+    int shown() const { return m_shown; }
+    // Presses OK on the oldest alert still open.
     void pressOk();
+
+protected:
+    void present(const QString& message, const QString& informative, Handler closed) override;
+    void close(const QString& message, const QString& informative) override;
 
 private:
     QList<Alert> m_alerts;
+    int m_shown = 0;
     Registration m_registration {*this};
 };

@@ -17,14 +17,20 @@ void FakeNetworkSetup::setAll(const QString& value)
 
 QString FakeNetworkSetup::respond(const QString& command)
 {
+    // The three fixed names, or any name as one single-quoted shell word.
     static const QRegularExpression known(
         R"(^networksetup -(get|set)dnsservers )"
-        R"((Ethernet|Wi-Fi|"Thunderbolt Bridge")( "Empty"| \d+\.\d+\.\d+\.\d+)?$)");
+        R"((Ethernet|Wi-Fi|"Thunderbolt Bridge"|'(?:[^']|'\\'')*')( "Empty"| \d+\.\d+\.\d+\.\d+)?$)");
     if (command == QLatin1String("networksetup -listallnetworkservices")) {
         return listing;
     }
     const QRegularExpressionMatch match = known.match(command);
-    const QString name = match.captured(2).remove('"');
+    QString name = match.captured(2);
+    if (name.startsWith('\'')) {
+        name = name.mid(1, name.size() - 2).replace(QLatin1String("'\\''"), QLatin1String("'"));
+    } else {
+        name.remove('"');
+    }
     const QString value = match.captured(3).trimmed();
     if (match.hasMatch() && match.captured(1) == QLatin1String("get") && value.isEmpty()) {
         const QString current = servers.value(name);

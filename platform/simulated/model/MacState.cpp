@@ -232,9 +232,9 @@ QByteArray MacState::toJson() const
         agents.append(QJsonObject {{"label", agent.label}, {"path", agent.path}});
     }
     const QJsonObject document {{"format", formatVersion}, {"networkServices", services},
-        {"denyNetworkChanges", denyNetworkChanges}, {"runningApplications", running},
-        {"frontmostProcessId", frontmostProcessId}, {"loadedLaunchAgents", agents},
-        {"nextSimulatedProcessId", nextSimulatedProcessId}};
+        {"denyNetworkChanges", denyNetworkChanges}, {"hangNetworkSetup", hangNetworkSetup},
+        {"runningApplications", running}, {"frontmostProcessId", frontmostProcessId},
+        {"loadedLaunchAgents", agents}, {"nextSimulatedProcessId", nextSimulatedProcessId}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
@@ -271,6 +271,7 @@ std::optional<MacState> MacState::fromJson(const QByteArray& json, QString* erro
         return NetworkService {item.text("name"), item.boolean("enabled", true), item.texts("dnsServers")};
     });
     state.denyNetworkChanges = fields.boolean("denyNetworkChanges");
+    state.hangNetworkSetup = fields.boolean("hangNetworkSetup");
     state.runningApplications
         = fields.objects<RunningApplication>("runningApplications", [](FieldReader& item) {
               RunningApplication application;

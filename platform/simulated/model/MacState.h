@@ -38,8 +38,8 @@ struct LaunchAgent
     QString path;
 };
 
-// Everything about the simulated Mac that is not a file of its own: network services, the deny
-// switch, running applications in launch order and loaded launch agents. (The offline switch is a
+// Everything about the simulated Mac that is not a file of its own: network services, the deny and
+// hang switches, running applications in launch order and loaded launch agents. (The offline switch is a
 // marker file of its own, see SimulatedRoot.h.)
 struct MacState
 {
@@ -48,6 +48,7 @@ struct MacState
 
     QList<NetworkService> networkServices; // in service order
     bool denyNetworkChanges = false; // DNS changes fail as for a user without admin rights
+    bool hangNetworkSetup = false; // networksetup waits, without a word, until the switch is off
     QList<RunningApplication> runningApplications; // in launch order
     qint64 frontmostProcessId = 0; // 0 when no application is frontmost
     QList<LaunchAgent> loadedLaunchAgents;
