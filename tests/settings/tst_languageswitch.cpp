@@ -31,6 +31,9 @@ private:
         return {
             {"SettingsViewController", "lblSetting", "text", "Settings", "Réglages"},
             {"SettingsViewController", "btnEdit", "accessibleName", "Edit", "Modifier"},
+            {"EditAccountWindowController", "lblEditAccount", "text", "Edit Account", "Modifier le compte"},
+            {"EditAccountWindowController", "tfConfirmPassword", "accessibleName", "Confirm Password",
+                "Confirmer le mot de passe"},
             {"PinProtectionWC", "lblAssign4DigitPin", "text", "Assign a 6-digit PIN",
                 "Choisir un code PIN à 6 chiffres"},
             {"PinProtectionWC", "PinTextField", "accessibleName", "PIN", "Code PIN"},

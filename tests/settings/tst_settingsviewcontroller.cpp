@@ -29,13 +29,6 @@ private:
         {
             host.window->resize(800, 500);
             host.window->show();
-            // What the account-editing sheet and the page about BREVAK stand for here.
-            app.storyboard.registerController(
-                QStringLiteral("EditAccountWindowController"), [](QWidget* parent) {
-                    auto* sheet = new QDialog(parent);
-                    sheet->setObjectName(QStringLiteral("EditAccountWindowController"));
-                    return sheet;
-                });
         }
 
         SettingsViewController* showScreen()
