@@ -170,8 +170,8 @@ void AppDelegate::keepSingleInstance()
     const QList<platform::RunningApplication> running
         = m_shared->runningApplications(QString::fromLatin1(platform::ownBundleIdentifier));
     const qint64 ownProcessId = QCoreApplication::applicationPid();
-    const auto self = std::find_if(running.cbegin(), running.cend(),
-        [ownProcessId](const platform::RunningApplication& application) {
+    const auto self = std::find_if(
+        running.cbegin(), running.cend(), [ownProcessId](const platform::RunningApplication& application) {
             return application.processId == ownProcessId;
         });
     const auto startedBeforeThisOne = [&](const platform::RunningApplication& other) {

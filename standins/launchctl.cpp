@@ -50,8 +50,8 @@ Agent readAgent(const QString& path)
 
 // Runs `change` on each readable agent file under the state's lock; it prints its own refusal and
 // returns 0 when it changed the state, or launchctl's error number. The last error is the exit status.
-int changeAgents(const QStringList& paths,
-    const std::function<int(MacState&, const QString& path, const Agent&)>& change)
+int changeAgents(
+    const QStringList& paths, const std::function<int(MacState&, const QString& path, const Agent&)>& change)
 {
     int status = 0;
     QString error;
@@ -130,7 +130,8 @@ int main(int argc, char** argv)
     if (!subcommand.isEmpty()) {
         printError(QStringLiteral("Unrecognized subcommand: %1\n").arg(subcommand));
     }
-    printError(QStringLiteral("Usage: launchctl <subcommand> ... | help [subcommand]\n"
-                              "(The simulated Mac's launchctl knows the subcommands load and unload only.)\n"));
+    printError(
+        QStringLiteral("Usage: launchctl <subcommand> ... | help [subcommand]\n"
+                       "(The simulated Mac's launchctl knows the subcommands load and unload only.)\n"));
     return usageError;
 }

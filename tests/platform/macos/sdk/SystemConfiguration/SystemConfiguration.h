@@ -38,8 +38,8 @@ extern const CFStringRef kSCEntNetIPv4;
 int SCError(void);
 const char* SCErrorString(int status);
 
-SCDynamicStoreRef SCDynamicStoreCreate(
-    CFAllocatorRef allocator, CFStringRef name, SCDynamicStoreCallBack callout, SCDynamicStoreContext* context);
+SCDynamicStoreRef SCDynamicStoreCreate(CFAllocatorRef allocator, CFStringRef name,
+    SCDynamicStoreCallBack callout, SCDynamicStoreContext* context);
 CFStringRef SCDynamicStoreKeyCreateNetworkServiceEntity(
     CFAllocatorRef allocator, CFStringRef domain, CFStringRef serviceID, CFStringRef entity);
 CFStringRef SCDynamicStoreKeyCreateNetworkGlobalEntity(
@@ -50,7 +50,7 @@ Boolean SCDynamicStoreSetDispatchQueue(SCDynamicStoreRef store, dispatch_queue_t
 SCNetworkReachabilityRef SCNetworkReachabilityCreateWithAddress(
     CFAllocatorRef allocator, const struct sockaddr* address);
 Boolean SCNetworkReachabilityGetFlags(SCNetworkReachabilityRef target, SCNetworkReachabilityFlags* flags);
-Boolean SCNetworkReachabilitySetCallback(
-    SCNetworkReachabilityRef target, SCNetworkReachabilityCallBack callout, SCNetworkReachabilityContext* context);
+Boolean SCNetworkReachabilitySetCallback(SCNetworkReachabilityRef target,
+    SCNetworkReachabilityCallBack callout, SCNetworkReachabilityContext* context);
 Boolean SCNetworkReachabilitySetDispatchQueue(SCNetworkReachabilityRef target, dispatch_queue_t queue);
 }

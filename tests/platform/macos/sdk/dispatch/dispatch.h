@@ -2,11 +2,14 @@
 // libdispatch as C++ sees it: object types form a class hierarchy.
 extern "C++" {
 struct dispatch_object_s
-{ };
+{
+};
 struct dispatch_queue_s : public dispatch_object_s
-{ };
+{
+};
 struct dispatch_queue_attr_s : public dispatch_object_s
-{ };
+{
+};
 }
 extern "C" {
 typedef dispatch_object_s* dispatch_object_t;
