@@ -264,8 +264,7 @@ private Q_SLOTS:
         QFile installed(LaunchAgent::destination());
         // launchd refuses an agent that others may rewrite; the user may edit or remove it.
         QCOMPARE(installed.permissions() & 0x0777,
-            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                | QFileDevice::ReadOther);
+            QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
 
         LogCapture unchanged;
         QVERIFY(launch());
