@@ -1,11 +1,16 @@
 #include "Screens.h"
 
 #include "ChangePin.h"
+#include "EditAccountWindowController.h"
+#include "PasswordViewController.h"
 #include "PinProtectionOff.h"
 #include "PinProtectionWC.h"
 #include "PlaceholderScreen.h"
+#include "ResetPasswordViewController.h"
 #include "RetrivePinPage.h"
 #include "SheetWindowController.h"
+#include "SignInViewController.h"
+#include "SignupViewController.h"
 #include "Storyboard.h"
 #include "VerifyPin.h"
 #include "VerifyPinOnStart.h"
@@ -17,6 +22,16 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         [&host](QWidget* parent) { return new ViewController(host, parent); });
     storyboard.registerController(QStringLiteral("LogInWindowController"),
         [](QWidget* parent) { return new LogInWindowController(parent); });
+    storyboard.registerController(QStringLiteral("SignInViewController"),
+        [&host](QWidget* parent) { return new SignInViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("PasswordViewController"),
+        [&host](QWidget* parent) { return new PasswordViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("SignupViewController"),
+        [&host](QWidget* parent) { return new SignupViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("ResetPasswordViewController"),
+        [&host](QWidget* parent) { return new ResetPasswordViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("EditAccountWindowController"),
+        [&host](QWidget* parent) { return new EditAccountWindowController(host, parent); });
     storyboard.registerController(QStringLiteral("PinProtectionWC"),
         [&host](QWidget* parent) { return new PinProtectionWC(host, parent); });
     storyboard.registerController(
@@ -37,11 +52,6 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
             [title, kind](QWidget* parent) { return new PlaceholderScreen(title, kind, parent); });
     };
     placeholder(QStringLiteral("SplitViewController"), QStringLiteral("Home"), Kind::view);
-    placeholder(QStringLiteral("SignInViewController"), QStringLiteral("Sign In"), Kind::sheet);
-    placeholder(QStringLiteral("PasswordViewController"), QStringLiteral("Password"), Kind::sheet);
-    placeholder(QStringLiteral("SignupViewController"), QStringLiteral("Join Us"), Kind::sheet);
-    placeholder(
-        QStringLiteral("ResetPasswordViewController"), QStringLiteral("Forgot Password?"), Kind::sheet);
 
     const auto sheet = [&storyboard](const QString& identifier, const QString& contentIdentifier) {
         storyboard.registerController(identifier, [contentIdentifier](QWidget* parent) {
