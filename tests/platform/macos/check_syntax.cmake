@@ -4,6 +4,9 @@
 file(GLOB sources ${SOURCE}/platform/macos/*.cpp)
 set(flags -fsyntax-only -std=c++20 -fPIC -Wall -Wextra -Werror -D__APPLE__ -D__MACH__
     -I${SOURCE}/tests/platform/macos/sdk -I${SOURCE}/platform -I${SOURCE}/platform/macos)
+# Qt Widgets' usage requirements name /usr/include (for OpenGL); as -isystem it would hide the C library's
+# headers from the C++ library's wrappers.
+list(REMOVE_ITEM INCLUDES /usr/include)
 foreach(folder IN LISTS INCLUDES)
     list(APPEND flags -isystem ${folder})
 endforeach()
