@@ -1,11 +1,13 @@
 // launchctl of the simulated Mac: `load` records a launch agent as loaded under its label, with the
 // messages macOS prints for a missing file, an unreadable property list, unsafe permissions and an
-// agent that is already loaded.
+// agent that is already loaded; `unload` forgets it again.
 #include "PropertyList.h"
 #include "StandIn.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+
+#include <functional>
 
 using simulated::MacState;
 using standin::printError;
@@ -19,6 +21,7 @@ constexpr int noSuchFile = 2;
 constexpr int invalidArgument = 22;
 constexpr int alreadyInProgress = 37;
 constexpr int usageError = 64;
+constexpr int noSuchService = 113;
 
 struct Agent
 {
@@ -45,7 +48,10 @@ Agent readAgent(const QString& path)
     return {label, 0, {}};
 }
 
-int load(const QStringList& paths)
+// Runs `change` on each readable agent file under the state's lock; it prints its own refusal and
+// returns 0 when it changed the state, or launchctl's error number. The last error is the exit status.
+int changeAgents(
+    const QStringList& paths, const std::function<int(MacState&, const QString& path, const Agent&)>& change)
 {
     int status = 0;
     QString error;
@@ -58,12 +64,9 @@ int load(const QStringList& paths)
                 if (agent.error != 0) {
                     printError(agent.message);
                     status = agent.error;
-                } else if (state.isAgentLoaded(agent.label)) {
-                    printError(path + QStringLiteral(": service already loaded\n"));
-                    printError(QStringLiteral("Load failed: 37: Operation already in progress\n"));
-                    status = alreadyInProgress;
+                } else if (const int refused = change(state, path, agent)) {
+                    status = refused;
                 } else {
-                    state.loadedLaunchAgents.append({agent.label, path});
                     changed = true;
                 }
             }
@@ -75,6 +78,28 @@ int load(const QStringList& paths)
         return 1;
     }
     return status;
+}
+
+int load(MacState& state, const QString& path, const Agent& agent)
+{
+    if (state.isAgentLoaded(agent.label)) {
+        printError(path + QStringLiteral(": service already loaded\n"));
+        printError(QStringLiteral("Load failed: 37: Operation already in progress\n"));
+        return alreadyInProgress;
+    }
+    state.loadedLaunchAgents.append({agent.label, path});
+    return 0;
+}
+
+int unload(MacState& state, const QString&, const Agent& agent)
+{
+    if (!state.isAgentLoaded(agent.label)) {
+        printError(QStringLiteral("Unload failed: 113: Could not find specified service\n"));
+        return noSuchService;
+    }
+    state.loadedLaunchAgents.removeIf(
+        [&agent](const simulated::LaunchAgent& loaded) { return loaded.label == agent.label; });
+    return 0;
 }
 
 } // namespace
@@ -92,12 +117,21 @@ int main(int argc, char** argv)
             printError(QStringLiteral("Usage: launchctl load <service-path, service-path2, ...>\n"));
             return usageError;
         }
-        return load(arguments);
+        return changeAgents(arguments, &load);
+    }
+    if (subcommand == "unload") {
+        arguments.removeIf([](const QString& argument) { return argument == "-w"; });
+        if (arguments.isEmpty()) {
+            printError(QStringLiteral("Usage: launchctl unload <service-path, service-path2, ...>\n"));
+            return usageError;
+        }
+        return changeAgents(arguments, &unload);
     }
     if (!subcommand.isEmpty()) {
         printError(QStringLiteral("Unrecognized subcommand: %1\n").arg(subcommand));
     }
-    printError(QStringLiteral("Usage: launchctl <subcommand> ... | help [subcommand]\n"
-                              "(The simulated Mac's launchctl knows the subcommand load only.)\n"));
+    printError(
+        QStringLiteral("Usage: launchctl <subcommand> ... | help [subcommand]\n"
+                       "(The simulated Mac's launchctl knows the subcommands load and unload only.)\n"));
     return usageError;
 }
