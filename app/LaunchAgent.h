@@ -20,4 +20,7 @@ public:
     // Runs launchctl load on the installed file and prints its output; then `done` runs. Both happen
     // only while `context` lives.
     void load(const QObject* context, std::function<void()> done = {});
+    // Runs launchctl unload on the installed file, then deletes it, printing both outcomes, so that
+    // nothing tries to start a program that is gone; then `done` runs. Only while `context` lives.
+    void uninstall(const QObject* context, std::function<void()> done = {});
 };

@@ -1,11 +1,15 @@
 #include "Screens.h"
 
+#include "BlackListWebsitesViewController.h"
+#include "BlockAppsViewController.h"
 #include "ChangePin.h"
 #include "PinProtectionOff.h"
 #include "PinProtectionWC.h"
 #include "PlaceholderScreen.h"
+#include "ProtectionViewController.h"
 #include "RetrivePinPage.h"
 #include "SheetWindowController.h"
+#include "SplitViewController.h"
 #include "Storyboard.h"
 #include "VerifyPin.h"
 #include "VerifyPinOnStart.h"
@@ -29,6 +33,14 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         QStringLiteral("ChangePin"), [&host](QWidget* parent) { return new ChangePin(host, parent); });
     storyboard.registerController(QStringLiteral("RetrivePinPage"),
         [&host](QWidget* parent) { return new RetrivePinPage(host, parent); });
+    storyboard.registerController(QStringLiteral("SplitViewController"),
+        [&host](QWidget* parent) { return new SplitViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("ProtectionViewController"),
+        [&host](QWidget* parent) { return new ProtectionViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("BlockAppsViewController"),
+        [&host](QWidget* parent) { return new BlockAppsViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("BlackListWebsitesViewController"),
+        [&host](QWidget* parent) { return new BlackListWebsitesViewController(host, parent); });
 
     // Screens of later versions, so that every route already leads somewhere visible.
     using Kind = PlaceholderScreen::Kind;
@@ -36,7 +48,6 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         storyboard.registerController(identifier,
             [title, kind](QWidget* parent) { return new PlaceholderScreen(title, kind, parent); });
     };
-    placeholder(QStringLiteral("SplitViewController"), QStringLiteral("Home"), Kind::view);
     placeholder(QStringLiteral("SignInViewController"), QStringLiteral("Sign In"), Kind::sheet);
     placeholder(QStringLiteral("PasswordViewController"), QStringLiteral("Password"), Kind::sheet);
     placeholder(QStringLiteral("SignupViewController"), QStringLiteral("Join Us"), Kind::sheet);

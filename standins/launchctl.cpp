@@ -1,6 +1,6 @@
 // launchctl of the simulated Mac: `load` records a launch agent as loaded under its label, with the
 // messages macOS prints for a missing file, an unreadable property list, unsafe permissions and an
-// agent that is already loaded.
+// agent that is already loaded; `unload` forgets it again.
 #include "PropertyList.h"
 #include "StandIn.h"
 
@@ -77,6 +77,34 @@ int load(const QStringList& paths)
     return status;
 }
 
+// The agents loaded from these files are unloaded; a file that loaded nothing is reported as launchctl
+// does, and the others are still unloaded.
+int unload(const QStringList& paths)
+{
+    int status = 0;
+    QString error;
+    const bool saved = simulated::StateFile().modify(
+        [&](MacState& state) {
+            const qsizetype before = state.loadedLaunchAgents.size();
+            for (const QString& given : paths) {
+                const QString path = QFileInfo(given).absoluteFilePath();
+                const qsizetype removed = state.loadedLaunchAgents.removeIf(
+                    [&path](const simulated::LaunchAgent& agent) { return agent.path == path; });
+                if (removed == 0) {
+                    printError(QStringLiteral("Unload failed: 5: Input/output error\n"));
+                    status = 5;
+                }
+            }
+            return state.loadedLaunchAgents.size() != before;
+        },
+        &error);
+    if (!saved) {
+        printError(program + QStringLiteral(": ") + error + '\n');
+        return 1;
+    }
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -94,10 +122,18 @@ int main(int argc, char** argv)
         }
         return load(arguments);
     }
+    if (subcommand == "unload") {
+        arguments.removeIf([](const QString& argument) { return argument == "-w"; });
+        if (arguments.isEmpty()) {
+            printError(QStringLiteral("Usage: launchctl unload <service-path, service-path2, ...>\n"));
+            return usageError;
+        }
+        return unload(arguments);
+    }
     if (!subcommand.isEmpty()) {
         printError(QStringLiteral("Unrecognized subcommand: %1\n").arg(subcommand));
     }
     printError(QStringLiteral("Usage: launchctl <subcommand> ... | help [subcommand]\n"
-                              "(The simulated Mac's launchctl knows the subcommand load only.)\n"));
+                              "(The simulated Mac's launchctl knows the subcommands load and unload only.)\n"));
     return usageError;
 }
