@@ -36,8 +36,9 @@ QString ApplicationListBuilder::bundleIdentifierScript(const QString& entry)
 
 void ApplicationListBuilder::start()
 {
-    CommandRunner::shared().runShellCommand(QStringLiteral("ls ") + shellQuoted(platform::applicationsFolder()),
-        this, [this](const QString& output) { listed(output); });
+    CommandRunner::shared().runShellCommand(
+        QStringLiteral("ls ") + shellQuoted(platform::applicationsFolder()), this,
+        [this](const QString& output) { listed(output); });
 }
 
 void ApplicationListBuilder::listed(const QString& output)

@@ -87,5 +87,5 @@ private:
 
 // Starts building the list for the sidebar. The builder belongs to `parent`; it reports its progress
 // and the finished list through its signals, on the calling thread.
-ApplicationListBuilder* buildApplicationList(platform::Workspace& workspace, QObject* parent,
-    ApplicationListBuilder::Limits limits = {});
+ApplicationListBuilder* buildApplicationList(
+    platform::Workspace& workspace, QObject* parent, ApplicationListBuilder::Limits limits = {});

@@ -183,7 +183,8 @@ void BlackListWebsitesViewController::checkBoxAction(QCheckBox* checkBox)
                 return;
             }
             if (!decoded) {
-                diagnostics::printLine(QStringLiteral("========= Error decoding model response ============"));
+                diagnostics::printLine(
+                    QStringLiteral("========= Error decoding model response ============"));
             } else {
                 showAlert(messages::ooops(), record->msg);
             }

@@ -1,7 +1,7 @@
 #include "BlockAppsViewController.h"
 
-#include "AppsTableCell.h"
 #include "ApplicationListBuilder.h"
+#include "AppsTableCell.h"
 #include "CommandRunner.h"
 #include "Diagnostics.h"
 #include "Localization.h"
@@ -42,7 +42,8 @@ BlockAppsViewController::BlockAppsViewController(MainWindowHost& host, QWidget* 
     m_ui->tableBox->setFixedHeight(MaxRows * cellHeight + 2);
     m_ui->lblLoadingApplications->hide();
     m_ui->progressApplications->hide();
-    connect(m_shared.get(), &platform::Workspace::applicationActivated, this, &BlockAppsViewController::printMe);
+    connect(
+        m_shared.get(), &platform::Workspace::applicationActivated, this, &BlockAppsViewController::printMe);
     if (m_verifyPinWC.get()) {
         m_verifyPinWC.get()->setApplicationUnblock(this);
     }
@@ -114,7 +115,8 @@ void BlockAppsViewController::switchAppBlockUnblock(Switch* appSwitch)
 {
     pendingPinAction = PinAction::unblockApplication;
     m_blockAppSwitch = appSwitch;
-    diagnostics::printLine(QStringLiteral("Switch Tapped - %1").arg(appSwitch->property(rowProperty).toInt()));
+    diagnostics::printLine(
+        QStringLiteral("Switch Tapped - %1").arg(appSwitch->property(rowProperty).toInt()));
     if (appSwitch->isChecked()) {
         m_blockStatus = true;
         apply(appSwitch, true);

@@ -71,11 +71,12 @@ ProtectionViewController::ProtectionViewController(MainWindowHost& host, QWidget
         [this](const QVariant& object) { buttonToggle(object); });
     center.addObserver(this, QString::fromLatin1(notifications::dnsState),
         [this](const QVariant& object) { buttonDNSOnOff(object); });
-    center.addObserver(this, QString::fromLatin1(notifications::updateChooseLanguage), [this](const QVariant&) {
-        setTexts();
-        updateStateDisplay();
-        showServices();
-    });
+    center.addObserver(
+        this, QString::fromLatin1(notifications::updateChooseLanguage), [this](const QVariant&) {
+            setTexts();
+            updateStateDisplay();
+            showServices();
+        });
 
     setTexts();
     // The live chat's window is made when it is first asked for: it brings the web engine.
@@ -109,11 +110,12 @@ void ProtectionViewController::updateStateDisplay()
     const bool on = !m_protection;
     m_ui->OnOffLbl->setText(on ? t("ON") : t("OFF"));
     m_ui->BlockerLbl->setText(on ? t("Blocker Is On!") : t("Tap to Turn on a blocker"));
-    m_ui->btnProtectionOnOff->setIcon(QIcon(on ? QStringLiteral(":/icons/protectionOn.svg")
-                                               : QStringLiteral(":/icons/protectionOff.svg")));
+    m_ui->btnProtectionOnOff->setIcon(
+        QIcon(on ? QStringLiteral(":/icons/protectionOn.svg") : QStringLiteral(":/icons/protectionOff.svg")));
     m_ui->btnProtectionOnOff->setProperty("state", on ? "on" : "off");
     m_ui->btnProtectionOnOff->setAccessibleName(on ? t("Protection on") : t("Protection off"));
-    m_ui->btnProtectionOnOff->setAccessibleDescription(on ? t("Blocker Is On!") : t("Tap to Turn on a blocker"));
+    m_ui->btnProtectionOnOff->setAccessibleDescription(
+        on ? t("Blocker Is On!") : t("Tap to Turn on a blocker"));
 }
 
 void ProtectionViewController::showServices()
@@ -332,8 +334,9 @@ void ProtectionViewController::uninstallSignedOut()
 void ProtectionViewController::deleteApplication()
 {
     const QPointer self(this);
-    CommandRunner::shared().runShellCommand(QStringLiteral("rm -rf ") + shellQuoted(platform::applicationBundle()),
-        this, [self](const QString& output) {
+    CommandRunner::shared().runShellCommand(
+        QStringLiteral("rm -rf ") + shellQuoted(platform::applicationBundle()), this,
+        [self](const QString& output) {
             diagnostics::printLine(QStringLiteral("Result - ") + output);
             if (!output.isEmpty()) {
                 // Signed out with protection off, the application still works: the user is told and

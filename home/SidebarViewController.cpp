@@ -36,8 +36,8 @@ const RowDescription rowDescriptions[] = {
     {SidebarViewController::protectionTag, "shield", "shieldSelected", "firstOptionLbl", "Protection On/Off"},
     {SidebarViewController::blockAppsTag, "appBlockList", "appBlockListSelected", "lblAppBlockList",
         "App Block List"},
-    {SidebarViewController::websitesTag, "websiteBlockList", "websiteBlockListSelected", "lblWebsiteBlockList",
-        "Website Black List"},
+    {SidebarViewController::websitesTag, "websiteBlockList", "websiteBlockListSelected",
+        "lblWebsiteBlockList", "Website Black List"},
     {SidebarViewController::settingsTag, "settings", "settingsSelected", "lblSetting", "Settings"},
     {SidebarViewController::faqTag, "faq", "faq", "lblFAQ", "FAQ"},
     {SidebarViewController::logoutTag, "logout", "logout", "lblLogout", "Logout"},
@@ -73,11 +73,12 @@ SidebarViewController::SidebarViewController(MainWindowHost& host, QWidget* pare
     NotificationCenter& center = NotificationCenter::shared();
     center.addObserver(this, QString::fromLatin1(notifications::pinProtectionOff),
         [this](const QVariant& object) { buttonToggle(object); });
-    center.addObserver(this, QString::fromLatin1(notifications::updateChooseLanguage), [this](const QVariant& object) {
-        if (object.typeId() == QMetaType::QString) {
-            setTexts();
-        }
-    });
+    center.addObserver(
+        this, QString::fromLatin1(notifications::updateChooseLanguage), [this](const QVariant& object) {
+            if (object.typeId() == QMetaType::QString) {
+                setTexts();
+            }
+        });
 
     m_applicationList = buildApplicationList(*m_shared, this);
     connect(m_applicationList, &ApplicationListBuilder::finished, this,
@@ -183,7 +184,8 @@ void SidebarViewController::confirmLogout()
     auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("BREVAK"),
         localizedText(QStringLiteral("Are you sure?")), QMessageBox::NoButton, window());
     alert->setObjectName(QStringLiteral("logoutAlert"));
-    alert->setInformativeText(localizedText(QStringLiteral("Any changes done while logged out will not be synced")));
+    alert->setInformativeText(
+        localizedText(QStringLiteral("Any changes done while logged out will not be synced")));
     QPushButton* ok = alert->addButton(localizedText(QStringLiteral("Ok")), QMessageBox::AcceptRole);
     QPushButton* cancel = alert->addButton(localizedText(QStringLiteral("Cancel")), QMessageBox::RejectRole);
     ok->setObjectName(QStringLiteral("btnLogoutOk"));
@@ -207,16 +209,17 @@ void SidebarViewController::logout()
 {
     MainWindowHost* host = &m_host;
     const QPointer self(this);
-    ApiManager::shared().request(WebService::logout, {}, &CommonWS::alertFailure, [self, host](const QByteArray& body) {
-        CommonWS::handleLogoutResponse(body, [self, host](bool loggedOut) {
-            if (!loggedOut || !self) {
-                return;
-            }
-            diagnostics::printLine(QStringLiteral("User logged out"));
-            // The home screen, this sidebar with it, goes with the old content.
-            home::showStartScreen(*host);
+    ApiManager::shared().request(
+        WebService::logout, {}, &CommonWS::alertFailure, [self, host](const QByteArray& body) {
+            CommonWS::handleLogoutResponse(body, [self, host](bool loggedOut) {
+                if (!loggedOut || !self) {
+                    return;
+                }
+                diagnostics::printLine(QStringLiteral("User logged out"));
+                // The home screen, this sidebar with it, goes with the old content.
+                home::showStartScreen(*host);
+            });
         });
-    });
 }
 
 void SidebarViewController::pinSwitched(bool on)

@@ -19,8 +19,8 @@ SplitViewController::SplitViewController(MainWindowHost& host, QWidget* parent)
         showDetail(first);
     }
     updateSidebarWidth();
-    NotificationCenter::shared().addObserver(this, QString::fromLatin1(notifications::updateChooseLanguage),
-        [this](const QVariant& object) {
+    NotificationCenter::shared().addObserver(
+        this, QString::fromLatin1(notifications::updateChooseLanguage), [this](const QVariant& object) {
             if (object.typeId() == QMetaType::QString) {
                 updateSidebarWidth();
             }

@@ -133,7 +133,8 @@ int main(int argc, char** argv)
     if (!subcommand.isEmpty()) {
         printError(QStringLiteral("Unrecognized subcommand: %1\n").arg(subcommand));
     }
-    printError(QStringLiteral("Usage: launchctl <subcommand> ... | help [subcommand]\n"
-                              "(The simulated Mac's launchctl knows the subcommands load and unload only.)\n"));
+    printError(
+        QStringLiteral("Usage: launchctl <subcommand> ... | help [subcommand]\n"
+                       "(The simulated Mac's launchctl knows the subcommands load and unload only.)\n"));
     return usageError;
 }

@@ -24,7 +24,8 @@ private:
         ApplicationServices services {ApplicationServices::Parts {route.source(), nullptr}};
     };
 
-    static QList<ApplicationDetail> build(platform::Workspace& workspace, ApplicationListBuilder::Limits limits)
+    static QList<ApplicationDetail> build(
+        platform::Workspace& workspace, ApplicationListBuilder::Limits limits)
     {
         ApplicationListBuilder builder(workspace, limits);
         QSignalSpy finished(&builder, &ApplicationListBuilder::finished);
@@ -65,7 +66,9 @@ private Q_SLOTS:
         for (int i = 0; i < 24; ++i) {
             expected.append(QStringLiteral("Game %1").arg(i, 2, 10, QChar('0')));
         }
-        expected << "Lucky Spin Casino" << "Royal Flush Poker" << "Safari";
+        expected << "Lucky Spin Casino"
+                 << "Royal Flush Poker"
+                 << "Safari";
         QCOMPARE(names(sequential), expected);
         QCOMPARE(names(parallel), names(sequential));
     }

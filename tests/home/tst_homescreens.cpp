@@ -3,6 +3,7 @@
 #include "BlockAppsViewController.h"
 #include "BlockedApplicationHook.h"
 #include "DNSConfiguration.h"
+#include "EventOrder.h"
 #include "PinProtectionOff.h"
 #include "PinProtectionWC.h"
 #include "PinTestSupport.h"
@@ -31,11 +32,18 @@ class TestHomeScreens : public QObject
 private:
     std::unique_ptr<PinSheetsFixture> f;
 
+    // Makes `screen` the main window's content; the window shows it at the next turn of the event loop.
+    template<typename Screen>
+    Screen* present(Screen* screen)
+    {
+        f->window().setContentViewController(screen);
+        QTest::qWaitFor([screen] { return screen->isVisible(); });
+        return screen;
+    }
     SplitViewController* showHome()
     {
-        auto* home = Storyboard::main().instantiate<SplitViewController>(QStringLiteral("SplitViewController"));
-        f->window().setContentViewController(home);
-        return home;
+        return present(
+            Storyboard::main().instantiate<SplitViewController>(QStringLiteral("SplitViewController")));
     }
     RecordingCommandRunner& runner() { return f->app.networksetup.runner; }
     int commandsStartingWith(const QString& start) const
@@ -56,8 +64,9 @@ private:
     }
     static QByteArray websiteJson(qint64 id, const QString& domain)
     {
-        return QStringLiteral(R"({"id":%1,"user_id":7,"domain":"%2","created_at":"2027-01-15T07:00:00.000000Z",)"
-                              R"("updated_at":"2027-01-15T07:00:00.000000Z","deleted_at":null})")
+        return QStringLiteral(
+            R"({"id":%1,"user_id":7,"domain":"%2","created_at":"2027-01-15T07:00:00.000000Z",)"
+            R"("updated_at":"2027-01-15T07:00:00.000000Z","deleted_at":null})")
             .arg(id)
             .arg(domain)
             .toUtf8();
@@ -68,7 +77,10 @@ private:
         for (const QByteArray& row : rows) {
             joined += (joined.isEmpty() ? "" : ",") + row;
         }
-        return envelope(true, "ok", R"({"current_page":1,"data":[)" + joined + R"(],"per_page":50})");
+        return envelope(true, "ok",
+            R"({"current_page":1,"data":[)" + joined
+                + R"(],"first_page_url":"p1","from":1,"last_page":1,"last_page_url":"p1","links":[],)"
+                  R"("next_page_url":null,"path":"p","per_page":50,"prev_page_url":null,"to":1,"total":1})");
     }
     QTableWidget* websiteTable(QWidget* screen)
     {
@@ -86,6 +98,7 @@ private Q_SLOTS:
         f = std::make_unique<PinSheetsFixture>();
         QVERIFY(f->app.mac.setUp({"init"}));
         QVERIFY(f->reachable());
+        f->log.clear(); // answers are counted from here
         blockedWebsites.clear();
         blockPageRequested = false;
     }
@@ -160,7 +173,7 @@ private Q_SLOTS:
 
         if (button == "btnLogoutCancel") {
             QVERIFY(f->log.contains("Cancel Tapped"));
-            QVERIFY(f->log.waitForPostedEvents());
+            QVERIFY(waitForPostedEvents());
             QCOMPARE(f->app.requestsTo("logout"), 0);
         } else {
             QVERIFY(f->log.waitFor("OK Tapped"));
@@ -243,9 +256,9 @@ private Q_SLOTS:
         click(button);
         QCOMPARE(pendingPinAction, PinAction::protectionOff);
         QVERIFY(!f->sheet()); // nothing yet: the press acts one turn later
-        QVERIFY(f->log.waitForPostedEvents());
+        QVERIFY(waitForPostedEvents());
         QTRY_VERIFY(button->isEnabled());
-        QVERIFY(f->log.waitForPostedEvents());
+        QVERIFY(waitForPostedEvents());
 
         QCOMPARE(label->text(), shown);
         QCOMPARE(qobject_cast<VerifyPin*>(f->sheet()) != nullptr, gate);
@@ -269,7 +282,8 @@ private Q_SLOTS:
         for (QFrame* row : home->detail()->findChildren<QFrame*>("serviceRow")) {
             rows.append(row->accessibleName());
         }
-        QCOMPARE(rows, QStringList({"Ethernet: Protected", "Wi-Fi: Not protected", "Thunderbolt Bridge: Protected"}));
+        QCOMPARE(rows,
+            QStringList({"Ethernet: Protected", "Wi-Fi: Not protected", "Thunderbolt Bridge: Protected"}));
     }
 
     // Protection is cleared and the session ended before the application is deleted; a deletion that
@@ -309,14 +323,15 @@ private Q_SLOTS:
         QCOMPARE(pendingPinAction, PinAction::uninstall);
         if (pinEnabled) {
             QVERIFY(qobject_cast<VerifyPin*>(f->sheet()));
-            QVERIFY(f->log.waitForPostedEvents());
+            QVERIFY(waitForPostedEvents());
             QCOMPARE(commandsStartingWith("networksetup -setdnsservers"), 0);
             return;
         }
         QVERIFY(f->log.waitForAnswers(1));
-        QVERIFY(f->log.waitForPostedEvents());
+        QVERIFY(waitForPostedEvents());
         const QStringList& commands = runner().commands();
-        const qsizetype clear = commands.indexOf(QRegularExpression("^networksetup -setdnsservers .* \"Empty\"$"));
+        const qsizetype clear
+            = commands.indexOf(QRegularExpression("^networksetup -setdnsservers .* \"Empty\"$"));
         QVERIFY(clear >= 0);
         QCOMPARE(f->app.requestsTo("logout"), 1);
         QCOMPARE(commands.contains(rm), serverAgrees);
@@ -336,22 +351,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("sent");
-        QTest::newRow("capitals, scheme, www, path, query")
-            << "HTTPS://WWW.Bet365.com/en/sports?x=1" << "www.bet365.com";
-        QTest::newRow("no scheme") << "casino.example" << "casino.example";
-        QTest::newRow("http") << "http://casino.example/" << "casino.example";
-        QTest::newRow("another scheme") << "ftp://casino.example" << "ftp:";
-        QTest::newRow("two schemes") << "https://http://casino.example" << "http:";
-        QTest::newRow("leading slash") << "/casino" << "";
-        QTest::newRow("blanks") << "   " << "   ";
+        QTest::newRow("capitals, scheme, www, path, query") << "HTTPS://WWW.Bet365.com/en/sports?x=1"
+                                                            << "www.bet365.com";
+        QTest::newRow("no scheme") << "casino.example"
+                                   << "casino.example";
+        QTest::newRow("http") << "http://casino.example/"
+                              << "casino.example";
+        QTest::newRow("another scheme") << "ftp://casino.example"
+                                        << "ftp:";
+        QTest::newRow("two schemes") << "https://http://casino.example"
+                                     << "http:";
+        QTest::newRow("leading slash") << "/casino"
+                                       << "";
+        QTest::newRow("blanks") << "   "
+                                << "   ";
     }
     void addingAWebsite()
     {
         QFETCH(QString, typed);
         QFETCH(QString, sent);
         f->answer(listAnswer({}));
-        auto* screen = new BlackListWebsitesViewController(f->host, &f->window());
-        f->window().setContentViewController(screen);
+        auto* screen = present(new BlackListWebsitesViewController(f->host, &f->window()));
         QVERIFY(f->log.waitForAnswers(1));
         QVERIFY(screen->findChild<QFrame*>("tableBox")->isHidden());
 
@@ -372,12 +392,11 @@ private Q_SLOTS:
     void emptyInputIsRefused()
     {
         f->answer(listAnswer({}));
-        auto* screen = new BlackListWebsitesViewController(f->host, &f->window());
-        f->window().setContentViewController(screen);
+        auto* screen = present(new BlackListWebsitesViewController(f->host, &f->window()));
         QVERIFY(f->log.waitForAnswers(1));
         click(screen->findChild<QAbstractButton*>("btnADD"));
         QCOMPARE(f->alerts.alerts().first().informative, QString("Please enter website"));
-        QVERIFY(f->log.waitForPostedEvents());
+        QVERIFY(waitForPostedEvents());
         QCOMPARE(f->app.requestsTo("blockwesitebyuser"), 0);
     }
 
@@ -398,8 +417,7 @@ private Q_SLOTS:
             list.append(websiteJson(i + 1, QStringLiteral("site%1.example").arg(i)));
         }
         f->answer(listAnswer(list));
-        auto* screen = new BlackListWebsitesViewController(f->host, &f->window());
-        f->window().setContentViewController(screen);
+        auto* screen = present(new BlackListWebsitesViewController(f->host, &f->window()));
         QVERIFY(f->log.waitForAnswers(1));
         QCOMPARE(websiteTable(screen)->rowCount(), rows);
         QCOMPARE(screen->findChild<QFrame*>("tableBox")->height(), height);
@@ -419,8 +437,7 @@ private Q_SLOTS:
         QFETCH(bool, pinEnabled);
         QFETCH(bool, serverAgrees);
         f->answer(listAnswer({websiteJson(5, "www.casino.example"), websiteJson(6, "poker.example")}));
-        auto* screen = new BlackListWebsitesViewController(f->host, &f->window());
-        f->window().setContentViewController(screen);
+        auto* screen = present(new BlackListWebsitesViewController(f->host, &f->window()));
         QVERIFY(f->log.waitForAnswers(1));
         f->settings().setBool(keys::isPinEnable, pinEnabled);
         QCheckBox* box = websiteBox(screen, 0);
@@ -431,7 +448,7 @@ private Q_SLOTS:
         QCOMPARE(pendingPinAction, PinAction::unblockWebsite);
         if (pinEnabled) {
             QVERIFY(qobject_cast<VerifyPin*>(f->sheet()));
-            QVERIFY(f->log.waitForPostedEvents());
+            QVERIFY(waitForPostedEvents());
             QCOMPARE(f->app.requestsTo("unblockwesitebyuser"), 0);
             QCOMPARE(screen->pendingDomainId(), std::optional<qint64>(5));
             click(f->sheet()->findChild<QAbstractButton*>("btnCancel"));
@@ -453,8 +470,7 @@ private Q_SLOTS:
     void removalOfAVanishedRowFetchesTheList()
     {
         f->answer(listAnswer({websiteJson(5, "casino.example")}));
-        auto* screen = new BlackListWebsitesViewController(f->host, &f->window());
-        f->window().setContentViewController(screen);
+        auto* screen = present(new BlackListWebsitesViewController(f->host, &f->window()));
         QVERIFY(f->log.waitForAnswers(1));
         QCheckBox* box = websiteBox(screen, 0);
         screen->removeRow(nullptr);
@@ -476,8 +492,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, pinEnabled);
         f->settings().setObject(keys::blockedAppDetails, QStringList {"Safari", "Safari"});
-        auto* screen = new BlockAppsViewController(f->host, &f->window());
-        f->window().setContentViewController(screen);
+        auto* screen = present(new BlockAppsViewController(f->host, &f->window()));
         screen->setWholeData({{QIcon(), "Lucky Spin Casino", false}, {QIcon(), "Safari", false}});
         auto* table = screen->findChild<QTableWidget*>("blockAppsTableView");
         auto* casino = table->cellWidget(0, 0)->findChild<Switch*>("appSwitch");
@@ -511,8 +526,7 @@ private Q_SLOTS:
     // rows or stored entries carry its name, and the block page shows.
     void activationQuitsOnce()
     {
-        auto* screen = new BlockAppsViewController(f->host, &f->window());
-        f->window().setContentViewController(screen);
+        auto* screen = present(new BlockAppsViewController(f->host, &f->window()));
         screen->setWholeData({{QIcon(), "Lucky Spin Casino", false}, {QIcon(), "Lucky Spin Casino", false}});
         auto* table = screen->findChild<QTableWidget*>("blockAppsTableView");
         click(table->cellWidget(0, 0)->findChild<Switch*>("appSwitch"));
@@ -526,7 +540,8 @@ private Q_SLOTS:
 
         // The delegate's watcher, over a stored list that names it twice.
         runner().clear();
-        f->settings().setObject(keys::blockedAppDetails, QStringList {"Lucky Spin Casino", "Lucky Spin Casino"});
+        f->settings().setObject(
+            keys::blockedAppDetails, QStringList {"Lucky Spin Casino", "Lucky Spin Casino"});
         int pages = 0;
         BlockedApplicationHook hook([&pages] { ++pages; });
         hook.applicationActivated("Lucky Spin Casino");
@@ -537,7 +552,8 @@ private Q_SLOTS:
     // While the sidebar's list is built the screen shows its progress; the finished list replaces it.
     void progressUntilTheListIsReady()
     {
-        runner().answer("ls " + shellQuoted(platform::applicationsFolder()), "BREVAK.app\nA.app\nB.app\nNotes\n");
+        runner().answer(
+            "ls " + shellQuoted(platform::applicationsFolder()), "BREVAK.app\nA.app\nB.app\nNotes\n");
         for (const QString entry : {"A.app", "B.app"}) {
             runner().answer(
                 platform::osascriptPath() + " -e " + ApplicationListBuilder::bundleIdentifierScript(entry),
