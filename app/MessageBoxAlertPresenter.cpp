@@ -31,8 +31,11 @@ void MessageBoxAlertPresenter::present(const QString& message, const QString& in
     if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
         label->setMinimumWidth(std::min(label->fontMetrics().horizontalAdvance(informative) + 1, widestLine));
     }
-    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    // The role is set before the box takes the button: the box polishes it at once, and a property
+    // set later would leave the style sheet's primary look unapplied.
+    auto* ok = new QPushButton(QStringLiteral("OK"), box);
     ok->setProperty("role", QStringLiteral("primary"));
+    box->addButton(ok, QMessageBox::AcceptRole);
     box->setDefaultButton(ok);
 
     const QPair<QString, QString> texts {message, informative};

@@ -9,6 +9,7 @@
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "SessionWindowHost.h"
+#include "Theme.h"
 #include "ViewController.h"
 
 #include <QDialog>
@@ -345,6 +346,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QFETCH(QString, informative);
         CustomWindow window;
+        window.setStyleSheet(theme::styleSheet());
         window.show();
         MessageBoxAlertPresenter presenter([&window] { return &window; });
         const AlertPresenter::Registration registration(presenter);
@@ -355,8 +357,12 @@ private Q_SLOTS:
         QMessageBox* box = boxes.first();
         QVERIFY(QTest::qWaitForWindowExposed(box));
         QCOMPARE(box->buttons().size(), 1);
-        QCOMPARE(box->buttons().first()->property("role").toString(), "primary");
-        QCOMPARE(box->buttons().first()->styleSheet(), QString());
+        QAbstractButton* ok = box->buttons().first();
+        QCOMPARE(ok->property("role").toString(), "primary");
+        QCOMPARE(ok->styleSheet(), QString());
+        // The look's primary button is drawn: the accent fills it (between its border and its text).
+        const QImage button = ok->grab().toImage();
+        QCOMPARE(button.pixelColor(button.width() / 2, 3), theme::commonOrange());
         const auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel");
         QCOMPARE(label->text(), informative);
         QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(informative));
