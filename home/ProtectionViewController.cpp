@@ -136,7 +136,6 @@ void ProtectionViewController::showServices()
         auto* name = new QLabel(service.name, row);
         auto* state = new QLabel(service.isProtected ? t("Protected") : t("Not protected"), row);
         state->setObjectName(QStringLiteral("lblServiceState"));
-        state->setProperty("role", service.isProtected ? "protected" : "unprotected");
         layout->addWidget(name, 1);
         layout->addWidget(state);
         row->setAccessibleName(service.name + QStringLiteral(": ") + state->text());

@@ -13,10 +13,12 @@
 #include "SidebarViewController.h"
 #include "SplitViewController.h"
 #include "Switch.h"
+#include "Theme.h"
 #include "VerifyPin.h"
 #include "ViewController.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -93,6 +95,8 @@ private:
     }
 
 private Q_SLOTS:
+    void initTestCase() { theme::install(*qApp); }
+
     void init()
     {
         f = std::make_unique<PinSheetsFixture>();
@@ -478,6 +482,41 @@ private Q_SLOTS:
         QCOMPARE(f->app.requestsTo("getblockwebsitebyuser"), 2);
         QVERIFY(box); // the fetched list is shown again
         QCOMPARE(blockedWebsites.size(), 1);
+    }
+
+    // Every screen of the home screen, in both languages: each shown control and row has an accessible
+    // name. The pictures go to the artifacts folder, to be looked at.
+    void screensInBothLanguages_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << "en";
+        QTest::newRow("French") << "fr";
+    }
+    void screensInBothLanguages()
+    {
+        QFETCH(QString, language);
+        f->settings().setString(keys::currentLanguage, language);
+        f->app.networksetup.setAll(resolver() + '\n');
+        f->answer(listAnswer({websiteJson(5, "www.casino.example"), websiteJson(6, "poker.example")}));
+        f->window().resize(980, 640);
+        SplitViewController* home = showHome();
+        const QString folder = QStringLiteral(BREVAK_ARTIFACTS_DIR);
+        QDir().mkpath(folder);
+        const auto picture = [&](const QString& name) {
+            QVERIFY(f->log.waitForAnswers(0));
+            QVERIFY(waitForPostedEvents());
+            verifyAccessibleNames(home, {});
+            QVERIFY(f->window().grab().save(folder + '/' + name + '-' + language + ".png"));
+        };
+        QTRY_COMPARE(home->detail()->findChildren<QFrame*>("serviceRow").size(), 3);
+        picture("protection");
+        home->sidebar()->btnProtectionOnOffTapped(SidebarViewController::blockAppsTag);
+        qobject_cast<BlockAppsViewController*>(home->detail())
+            ->setWholeData({{QIcon(), "Lucky Spin Casino", false}, {QIcon(), "Safari", false}});
+        picture("blockapps");
+        home->sidebar()->btnProtectionOnOffTapped(SidebarViewController::websitesTag);
+        QVERIFY(f->log.waitForAnswers(1));
+        picture("websites");
     }
 
     // Blocking stores the name once and quits the application; unblocking removes every copy, at once
