@@ -6,7 +6,8 @@
 namespace GoogleSignIn {
 
 // Restores the Google session of an earlier run; calls `completion` with whether a user came back.
-// Google sign-in is not part of this version, so no session is ever stored and none comes back.
+// A Google sign-in here lasts only as long as its exchange (GoogleSignInFlow): BREVAK keeps its own
+// session, never Google's, so none comes back.
 void restorePreviousSignIn(const std::function<void(bool userRestored)>& completion);
 
 } // namespace GoogleSignIn

@@ -66,9 +66,39 @@ QString googleClientId()
     return value("BREVAK_GOOGLE_CLIENT_ID", deployment::googleClientId);
 }
 
+QString googleClientSecret()
+{
+    return value("BREVAK_GOOGLE_CLIENT_SECRET", deployment::googleClientSecret);
+}
+
+QString googleAuthorizationUrl()
+{
+    return value("BREVAK_GOOGLE_AUTHORIZATION_URL", deployment::googleAuthorizationUrl);
+}
+
+QString googleTokenUrl()
+{
+    return value("BREVAK_GOOGLE_TOKEN_URL", deployment::googleTokenUrl);
+}
+
+QString googleUserInfoUrl()
+{
+    return value("BREVAK_GOOGLE_USERINFO_URL", deployment::googleUserInfoUrl);
+}
+
 QString facebookAppId()
 {
     return value("BREVAK_FACEBOOK_APP_ID", deployment::facebookAppId);
+}
+
+QString facebookDialogUrl()
+{
+    return value("BREVAK_FACEBOOK_DIALOG_URL", deployment::facebookDialogUrl);
+}
+
+QString facebookGraphUrl()
+{
+    return value("BREVAK_FACEBOOK_GRAPH_URL", deployment::facebookGraphUrl);
 }
 
 QString publicWebsite()

@@ -28,6 +28,10 @@ void CustomWindow::beginSheet(QDialog* sheet)
         sheet->setParent(this, (sheet->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     }
     sheet->setWindowModality(Qt::WindowModal);
+    // Its natural size: left to itself, Qt gives a new window at most two thirds of the screen's
+    // height, which squeezes or cuts off the taller sheets on a small screen.
+    sheet->ensurePolished();
+    sheet->resize(sheet->sizeHint());
     sheet->open();
 }
 

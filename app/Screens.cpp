@@ -3,12 +3,16 @@
 #include "BlackListWebsitesViewController.h"
 #include "BlockAppsViewController.h"
 #include "ChangePin.h"
+#include "EditAccountWindowController.h"
+#include "PasswordViewController.h"
 #include "PinProtectionOff.h"
 #include "PinProtectionWC.h"
-#include "PlaceholderScreen.h"
 #include "ProtectionViewController.h"
+#include "ResetPasswordViewController.h"
 #include "RetrivePinPage.h"
 #include "SheetWindowController.h"
+#include "SignInViewController.h"
+#include "SignupViewController.h"
 #include "SplitViewController.h"
 #include "Storyboard.h"
 #include "VerifyPin.h"
@@ -21,6 +25,16 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         [&host](QWidget* parent) { return new ViewController(host, parent); });
     storyboard.registerController(QStringLiteral("LogInWindowController"),
         [](QWidget* parent) { return new LogInWindowController(parent); });
+    storyboard.registerController(QStringLiteral("SignInViewController"),
+        [&host](QWidget* parent) { return new SignInViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("PasswordViewController"),
+        [&host](QWidget* parent) { return new PasswordViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("SignupViewController"),
+        [&host](QWidget* parent) { return new SignupViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("ResetPasswordViewController"),
+        [&host](QWidget* parent) { return new ResetPasswordViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("EditAccountWindowController"),
+        [&host](QWidget* parent) { return new EditAccountWindowController(host, parent); });
     storyboard.registerController(QStringLiteral("PinProtectionWC"),
         [&host](QWidget* parent) { return new PinProtectionWC(host, parent); });
     storyboard.registerController(
@@ -41,18 +55,6 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         [&host](QWidget* parent) { return new BlockAppsViewController(host, parent); });
     storyboard.registerController(QStringLiteral("BlackListWebsitesViewController"),
         [&host](QWidget* parent) { return new BlackListWebsitesViewController(host, parent); });
-
-    // Screens of later versions, so that every route already leads somewhere visible.
-    using Kind = PlaceholderScreen::Kind;
-    const auto placeholder = [&storyboard](const QString& identifier, const QString& title, Kind kind) {
-        storyboard.registerController(identifier,
-            [title, kind](QWidget* parent) { return new PlaceholderScreen(title, kind, parent); });
-    };
-    placeholder(QStringLiteral("SignInViewController"), QStringLiteral("Sign In"), Kind::sheet);
-    placeholder(QStringLiteral("PasswordViewController"), QStringLiteral("Password"), Kind::sheet);
-    placeholder(QStringLiteral("SignupViewController"), QStringLiteral("Join Us"), Kind::sheet);
-    placeholder(
-        QStringLiteral("ResetPasswordViewController"), QStringLiteral("Forgot Password?"), Kind::sheet);
 
     const auto sheet = [&storyboard](const QString& identifier, const QString& contentIdentifier) {
         storyboard.registerController(identifier, [contentIdentifier](QWidget* parent) {

@@ -103,6 +103,11 @@ void SettingsStore::setObject(const char* key, const QVariant& value)
     m_settings->setValue(QString::fromLatin1(key), value);
 }
 
+void SettingsStore::remove(const char* key)
+{
+    m_settings->remove(QString::fromLatin1(key));
+}
+
 QString SettingsStore::userId() const
 {
     return stringValue(keys::userId).value_or(QString());

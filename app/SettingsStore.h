@@ -36,6 +36,8 @@ public:
     void setInteger(const char* key, qint64 value);
     void setString(const char* key, const QString& value);
     void setObject(const char* key, const QVariant& value);
+    // Removes one key: an answer without the account's field leaves none stored.
+    void remove(const char* key);
 
     // `user_id` is written as an Integer and read back as its decimal text, the empty text when absent.
     QString userId() const;

@@ -10,6 +10,7 @@
 #include "SessionWindowHost.h"
 #include "Storyboard.h"
 #include "Theme.h"
+#include "WebsitePageWC.h"
 #include "windowing.h"
 
 #include <QApplication>

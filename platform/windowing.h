@@ -10,6 +10,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include <memory>
@@ -53,5 +54,9 @@ void setAccessoryActivationPolicy();
 // A hidden title over a transparent title bar lets the window's content reach its top edge; the
 // opaque style gives the title bar back.
 void setTitleBarTransparent(QWidget* window, bool transparent);
+
+// Opens `url` in the user's web browser and returns at once; false when no browser could be started.
+// On the simulated Mac the browser is the stand-in `open` (brevak-simctl browser sets what it does).
+bool openUrlInBrowser(const QUrl& url);
 
 } // namespace platform

@@ -1,8 +1,10 @@
 #include "WebPagesPlugin.h"
 
 #include "FAQWC.h"
+#include "FacebookLoginWC.h"
 #include "LiveChat.h"
 #include "Storyboard.h"
+#include "WebsitePageWC.h"
 
 #include <QtWebEngineQuick/qtwebenginequickglobal.h>
 
@@ -16,4 +18,10 @@ void WebPagesPlugin::registerScreens(Storyboard& storyboard, MainWindowHost&)
     storyboard.registerController(QStringLiteral("FAQWC"), [](QWidget* parent) { return new FAQWC(parent); });
     storyboard.registerController(
         QStringLiteral("LiveChat"), [](QWidget* parent) { return new LiveChat(parent); });
+    storyboard.registerController(
+        QStringLiteral("TermsWC"), [](QWidget* parent) { return new TermsWC(parent); });
+    storyboard.registerController(
+        QStringLiteral("PrivacyWC"), [](QWidget* parent) { return new PrivacyWC(parent); });
+    storyboard.registerController(
+        QStringLiteral("FacebookLoginWC"), [](QWidget* parent) { return new FacebookLoginWC(parent); });
 }

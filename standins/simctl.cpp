@@ -3,6 +3,7 @@
 // and offline switches, brings applications to the front and shows the whole state.
 #include "ApplicationInstaller.h"
 #include "NetworkAddress.h"
+#include "SimulatedBrowser.h"
 #include "SimulatedRoot.h"
 #include "StandIn.h"
 #include "StateReport.h"
@@ -42,6 +43,9 @@ Drives the simulated Mac in the folder BREVAK_SIMULATED_ROOT (now %1).
   hang on|off                  on: every networksetup waits, without a word, until the switch is off
   network offline|online       offline: every BREVAK sees the network as unreachable
   activate NAME                bring an application to the front; every running BREVAK hears it
+  browser [approve|deny|close] what the browser (the stand-in `open`) does with a sign-in page: agree
+                               and follow it back to the application (the default), refuse, or close
+                               without answering; without an argument, show it
   state                        show everything
   --help                       show this text
 )");
@@ -341,6 +345,24 @@ int activate(const QStringList& arguments)
     });
 }
 
+int browser(const QStringList& arguments)
+{
+    if (arguments.isEmpty()) {
+        printOut(simulated_browser::name(simulated_browser::behaviour()) + '\n');
+        return 0;
+    }
+    const std::optional<simulated_browser::Behaviour> behaviour
+        = arguments.size() == 1 ? simulated_browser::fromName(arguments.first()) : std::nullopt;
+    if (!behaviour) {
+        return usage(QStringLiteral("use: browser [approve|deny|close]"));
+    }
+    if (!simulated_browser::setBehaviour(*behaviour)) {
+        return fail(
+            QStringLiteral("cannot store the browser's behaviour in %1").arg(simulated::rootFolder()));
+    }
+    return 0;
+}
+
 int showState(const QStringList& arguments)
 {
     if (!arguments.isEmpty()) {
@@ -396,6 +418,9 @@ int main(int argc, char** argv)
     }
     if (command == "activate") {
         return activate(arguments);
+    }
+    if (command == "browser") {
+        return browser(arguments);
     }
     if (command == "state") {
         return showState(arguments);

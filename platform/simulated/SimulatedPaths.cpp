@@ -1,4 +1,5 @@
 #include "SimulatedRoot.h"
+#include "StandInsFolder.h"
 #include "platform.h"
 
 #include <QCoreApplication>
@@ -6,9 +7,6 @@
 
 namespace platform {
 
-namespace {
-
-// The stand-ins are built next to every BREVAK program; BREVAK_STANDINS_DIR points elsewhere.
 QString standInsFolder()
 {
     const QString configured = qEnvironmentVariable("BREVAK_STANDINS_DIR");
@@ -17,8 +15,6 @@ QString standInsFolder()
     }
     return QCoreApplication::applicationDirPath();
 }
-
-} // namespace
 
 QString shellPath()
 {

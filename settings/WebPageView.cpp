@@ -1,0 +1,63 @@
+#include "WebPageView.h"
+
+#include "Localization.h"
+#include "ui_WebPageView.h"
+
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+WebPageView::WebPageView(QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::WebPageView>())
+{
+    m_ui->setupUi(this);
+    m_ui->lblPageNotLoaded->setText(
+        localizedText(QStringLiteral("This page could not be loaded. Check your connection and try again.")));
+    m_ui->btnTryAgain->setText(localizedText(QStringLiteral("Try Again")));
+    m_ui->btnTryAgain->setAccessibleName(m_ui->btnTryAgain->text());
+    connect(m_ui->btnTryAgain, &QPushButton::clicked, this, [this] { load(m_url); });
+}
+
+WebPageView::~WebPageView() = default;
+
+void WebPageView::setPage(QWebEnginePage* page)
+{
+    m_page = page;
+    if (m_webView) {
+        page->setParent(m_webView);
+        m_webView->setPage(page);
+    }
+}
+
+bool WebPageView::showsFailure() const
+{
+    return m_ui->stack->currentWidget() == m_ui->failurePanel;
+}
+
+void WebPageView::createWebView()
+{
+    m_webView = new QWebEngineView(m_ui->pagePanel);
+    m_webView->setObjectName(QStringLiteral("webEngineView"));
+    if (m_page) {
+        m_page->setParent(m_webView);
+        m_webView->setPage(m_page);
+    }
+    m_ui->pageLayout->addWidget(m_webView);
+    connect(m_webView, &QWebEngineView::loadFinished, this, &WebPageView::pageLoaded);
+}
+
+void WebPageView::load(const QUrl& url)
+{
+    m_url = url;
+    if (!m_webView) {
+        createWebView();
+    }
+    m_ui->stack->setCurrentWidget(m_ui->pagePanel);
+    m_webView->load(url);
+}
+
+void WebPageView::pageLoaded(bool ok)
+{
+    m_ui->stack->setCurrentWidget(ok ? m_ui->pagePanel : m_ui->failurePanel);
+    Q_EMIT loadFinished(ok);
+}
