@@ -5,6 +5,8 @@
 #include "SidebarViewController.h"
 #include "ui_SplitViewController.h"
 
+#include <algorithm>
+
 SplitViewController::SplitViewController(MainWindowHost& host, QWidget* parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::SplitViewController>())
@@ -44,8 +46,10 @@ void SplitViewController::showDetail(QWidget* screen)
 
 void SplitViewController::updateSidebarWidth()
 {
+    // The language's width is the least the sidebar gets; labels wider than it widen the sidebar, so
+    // that no label is cut off. Fixed as it is, the sidebar keeps this width in a narrow window.
     const std::optional<QString> language = SettingsStore::shared().textValue(keys::currentLanguage);
-    if (language) {
-        m_sidebar->setMinimumWidth(*language == QLatin1String("fr") ? 210 : 140);
-    }
+    const int languageWidth = language && *language == QLatin1String("fr") ? 210 : 140;
+    m_sidebar->ensurePolished();
+    m_sidebar->setMinimumWidth(std::max(languageWidth, m_sidebar->sizeHint().width()));
 }

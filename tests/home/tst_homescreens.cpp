@@ -146,10 +146,22 @@ private Q_SLOTS:
     {
         QFETCH(QString, language);
         QFETCH(int, width);
+        f->window().resize(800, 500);
         SplitViewController* home = showHome();
         f->settings().setString(keys::currentLanguage, language);
         NotificationCenter::shared().post(QString::fromLatin1(notifications::updateChooseLanguage), language);
-        QCOMPARE(home->sidebar()->minimumWidth(), width);
+        QVERIFY(home->sidebar()->minimumWidth() >= width);
+        // Every label is drawn whole, in the language's texts.
+        QList<QLabel*> labels {home->sidebar()->findChild<QLabel*>("lblAppName"),
+            home->sidebar()->findChild<QLabel*>("lblPinProtection")};
+        for (SidebarRow* row : home->sidebar()->findChildren<SidebarRow*>()) {
+            labels.append(row->label());
+        }
+        QCOMPARE(labels.size(), 8);
+        for (QLabel* label : labels) {
+            QTRY_VERIFY2(label->width() >= label->minimumSizeHint().width(), qPrintable(label->text()));
+        }
+        QTRY_VERIFY(home->sidebar()->width() >= home->sidebar()->sizeHint().width());
     }
 
     void logoutAsksFirst_data()
