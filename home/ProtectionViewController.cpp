@@ -162,7 +162,8 @@ void ProtectionViewController::showEvent(QShowEvent* event)
 void ProtectionViewController::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    if (m_stateRead) {
+    // A window closed while the application shuts down hides this screen after the settings are gone.
+    if (m_stateRead && SharedService<SettingsStore>::isRegistered()) {
         SettingsStore::shared().setBool(keys::dnsLastStatus, !m_protection);
     }
 }
