@@ -12,6 +12,9 @@
 #include <QEventLoop>
 #include <QScreen>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 void synchroniseAccountStatus()
@@ -86,6 +89,7 @@ void AppDelegate::orderFrontFirstWindow()
         window = windows.isEmpty() ? nullptr : windows.first();
     }
     if (window) {
+        platform::setRegularActivationPolicy();
         window->show();
         window->raise();
         window->activateWindow();
@@ -115,13 +119,21 @@ void AppDelegate::alignLanguageWithSystem()
     }
 }
 
+// A mask: the macOS menu bar draws it as a template image, white on a dark bar and black on a light one.
+QIcon AppDelegate::statusItemIcon()
+{
+    QIcon icon(QStringLiteral(":/icons/hand.raised.fill.svg"));
+    icon.setIsMask(true);
+    return icon;
+}
+
 void AppDelegate::createStatusItem()
 {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         diagnostics::printLine(QStringLiteral("No menu bar for the status item; the window is the way back"));
         return;
     }
-    m_statusItem = std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/icons/hand.raised.fill.svg")));
+    m_statusItem = std::make_unique<QSystemTrayIcon>(statusItemIcon());
     m_statusItem->setToolTip(QStringLiteral("BREVAK"));
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this, &AppDelegate::showWindow);
     m_statusItem->show();
@@ -150,11 +162,25 @@ void AppDelegate::showBlockPage()
     m_wc->activateWindow();
 }
 
+// The newest BREVAK keeps running: this one ends every other that started before it, whatever order
+// the workspace lists them in, and leaves a newer one (launchd may start one while this one starts) to
+// end this one. Two that start together therefore never end each other.
 void AppDelegate::keepSingleInstance()
 {
     const QList<platform::RunningApplication> running
         = m_shared->runningApplications(QString::fromLatin1(platform::ownBundleIdentifier));
-    for (qsizetype i = 0; i + 1 < running.size(); ++i) {
-        m_shared->terminate(running.at(i));
+    const qint64 ownProcessId = QCoreApplication::applicationPid();
+    const auto self = std::find_if(
+        running.cbegin(), running.cend(), [ownProcessId](const platform::RunningApplication& application) {
+            return application.processId == ownProcessId;
+        });
+    const auto startedBeforeThisOne = [&](const platform::RunningApplication& other) {
+        return self == running.cend()
+            || std::pair(other.launchTime, other.processId) < std::pair(self->launchTime, ownProcessId);
+    };
+    for (const platform::RunningApplication& other : running) {
+        if (other.processId != ownProcessId && startedBeforeThisOne(other)) {
+            m_shared->terminate(other);
+        }
     }
 }

@@ -55,6 +55,8 @@ public:
     // The help window, made when the first block page is shown.
     QWidget* helpWindow() const { return m_wc.get(); }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
+    // The menu-bar item's icon.
+    static QIcon statusItemIcon();
     ProtectionKeeper& protectionKeeper() { return m_protection; }
 
 Q_SIGNALS:

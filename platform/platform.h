@@ -25,7 +25,10 @@ QString launchctlPath(); // "/bin/launchctl"
 QString osascriptPath(); // "/usr/bin/osascript"
 QString applicationsFolder(); // "/Applications"
 QString homeFolder(); // the user's home directory
-QString applicationBundle(); // "/Applications/BREVAK.app"
+QString applicationBundle(); // the running copy's BREVAK.app
+// The program the launch agent starts: this running copy's executable. Empty when this copy runs from
+// a place that will be gone at the next login (a copy that macOS moved aside before running it).
+QString launchAgentProgram();
 
 // The environment every external program runs with. On the simulated Mac the stand-ins come first
 // on PATH, so a command text names `networksetup` exactly as it would on macOS.

@@ -22,6 +22,8 @@ struct RunningApplication
     qint64 processId = 0;
     QString bundleIdentifier;
     QString localizedName;
+    // When the process started, comparable among the entries of one list (0 when unknown).
+    qint64 launchTime = 0;
 };
 
 // The workspace: which application comes to the front, which applications run, where an
@@ -33,7 +35,7 @@ class Workspace : public QObject
 public:
     using QObject::QObject;
 
-    // Running applications with the given bundle identifier, in the workspace's own order.
+    // Running applications with the given bundle identifier, in no promised order.
     virtual QList<RunningApplication> runningApplications(const QString& bundleIdentifier) const = 0;
     // Asks a running application to quit; false when it could not be asked.
     virtual bool terminate(const RunningApplication& application) = 0;
@@ -50,6 +52,9 @@ std::unique_ptr<Workspace> createWorkspace(QObject* parent = nullptr);
 
 // Turns the process into a menu-bar-only application (no Dock icon, no menu bar of its own).
 void setAccessoryActivationPolicy();
+// Gives the process its Dock icon, its place in the application switcher and its menu bar back, and
+// brings it to the front; for a window shown again after the accessory policy.
+void setRegularActivationPolicy();
 
 // A hidden title over a transparent title bar lets the window's content reach its top edge; the
 // opaque style gives the title bar back.

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <functional>
+
 using simulated::MacState;
 using standin::printError;
 
@@ -19,6 +21,7 @@ constexpr int noSuchFile = 2;
 constexpr int invalidArgument = 22;
 constexpr int alreadyInProgress = 37;
 constexpr int usageError = 64;
+constexpr int noSuchService = 113;
 
 struct Agent
 {
@@ -45,7 +48,10 @@ Agent readAgent(const QString& path)
     return {label, 0, {}};
 }
 
-int load(const QStringList& paths)
+// Runs `change` on each readable agent file under the state's lock; it prints its own refusal and
+// returns 0 when it changed the state, or launchctl's error number. The last error is the exit status.
+int changeAgents(
+    const QStringList& paths, const std::function<int(MacState&, const QString& path, const Agent&)>& change)
 {
     int status = 0;
     QString error;
@@ -58,12 +64,9 @@ int load(const QStringList& paths)
                 if (agent.error != 0) {
                     printError(agent.message);
                     status = agent.error;
-                } else if (state.isAgentLoaded(agent.label)) {
-                    printError(path + QStringLiteral(": service already loaded\n"));
-                    printError(QStringLiteral("Load failed: 37: Operation already in progress\n"));
-                    status = alreadyInProgress;
+                } else if (const int refused = change(state, path, agent)) {
+                    status = refused;
                 } else {
-                    state.loadedLaunchAgents.append({agent.label, path});
                     changed = true;
                 }
             }
@@ -77,32 +80,26 @@ int load(const QStringList& paths)
     return status;
 }
 
-// The agents loaded from these files are unloaded; a file that loaded nothing is reported as launchctl
-// does, and the others are still unloaded.
-int unload(const QStringList& paths)
+int load(MacState& state, const QString& path, const Agent& agent)
 {
-    int status = 0;
-    QString error;
-    const bool saved = simulated::StateFile().modify(
-        [&](MacState& state) {
-            const qsizetype before = state.loadedLaunchAgents.size();
-            for (const QString& given : paths) {
-                const QString path = QFileInfo(given).absoluteFilePath();
-                const qsizetype removed = state.loadedLaunchAgents.removeIf(
-                    [&path](const simulated::LaunchAgent& agent) { return agent.path == path; });
-                if (removed == 0) {
-                    printError(QStringLiteral("Unload failed: 5: Input/output error\n"));
-                    status = 5;
-                }
-            }
-            return state.loadedLaunchAgents.size() != before;
-        },
-        &error);
-    if (!saved) {
-        printError(program + QStringLiteral(": ") + error + '\n');
-        return 1;
+    if (state.isAgentLoaded(agent.label)) {
+        printError(path + QStringLiteral(": service already loaded\n"));
+        printError(QStringLiteral("Load failed: 37: Operation already in progress\n"));
+        return alreadyInProgress;
     }
-    return status;
+    state.loadedLaunchAgents.append({agent.label, path});
+    return 0;
+}
+
+int unload(MacState& state, const QString&, const Agent& agent)
+{
+    if (!state.isAgentLoaded(agent.label)) {
+        printError(QStringLiteral("Unload failed: 113: Could not find specified service\n"));
+        return noSuchService;
+    }
+    state.loadedLaunchAgents.removeIf(
+        [&agent](const simulated::LaunchAgent& loaded) { return loaded.label == agent.label; });
+    return 0;
 }
 
 } // namespace
@@ -120,7 +117,7 @@ int main(int argc, char** argv)
             printError(QStringLiteral("Usage: launchctl load <service-path, service-path2, ...>\n"));
             return usageError;
         }
-        return load(arguments);
+        return changeAgents(arguments, &load);
     }
     if (subcommand == "unload") {
         arguments.removeIf([](const QString& argument) { return argument == "-w"; });
@@ -128,7 +125,7 @@ int main(int argc, char** argv)
             printError(QStringLiteral("Usage: launchctl unload <service-path, service-path2, ...>\n"));
             return usageError;
         }
-        return unload(arguments);
+        return changeAgents(arguments, &unload);
     }
     if (!subcommand.isEmpty()) {
         printError(QStringLiteral("Unrecognized subcommand: %1\n").arg(subcommand));

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStorageInfo>
 
 namespace platform {
 
@@ -30,9 +31,23 @@ QString homeFolder()
     return QDir::homePath();
 }
 
+// The program is BREVAK.app/Contents/MacOS/BREVAK. A program outside a bundle (a bare build) has no
+// bundle of its own; the installed one stands for it.
 QString applicationBundle()
 {
-    return QStringLiteral("/Applications/BREVAK.app");
+    const QString bundle = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../.."));
+    return bundle.endsWith(QStringLiteral(".app")) ? bundle : QStringLiteral("/Applications/BREVAK.app");
+}
+
+// A copy opened from a disk image, or one that Gatekeeper's translocation runs from a random
+// read-only place, is gone at the next login: launchd would retry it every ten seconds in vain.
+QString launchAgentProgram()
+{
+    const QString program = QCoreApplication::applicationFilePath();
+    if (QStorageInfo(program).isReadOnly()) {
+        return {};
+    }
+    return program;
 }
 
 // The program is BREVAK.app/Contents/MacOS/BREVAK.

@@ -9,6 +9,17 @@ void setAccessoryActivationPolicy()
     [[NSApplication sharedApplication] setActivationPolicy:NSApplicationActivationPolicyAccessory];
 }
 
+void setRegularActivationPolicy()
+{
+    NSApplication* application = [NSApplication sharedApplication];
+    if (application.activationPolicy == NSApplicationActivationPolicyRegular) {
+        return;
+    }
+    [application setActivationPolicy:NSApplicationActivationPolicyRegular];
+    // A process that was an accessory is not active: without this its window may open behind others.
+    [application activateIgnoringOtherApps:YES];
+}
+
 // The window's dynamic property says which style it has, as on the simulated Mac, so the screens and
 // their tests read the same on both.
 void setTitleBarTransparent(QWidget* window, bool transparent)

@@ -5,13 +5,29 @@
 #include <QPointer>
 
 #import <AppKit/AppKit.h>
+#include <sys/sysctl.h>
 
 namespace {
+
+// The kernel's start time of a process in microseconds, 0 when it cannot be read. NSRunningApplication's
+// launchDate is known only for applications that Launch Services started, not for one that launchd or
+// a shell started.
+qint64 processStartTime(pid_t processId)
+{
+    int name[] = {CTL_KERN, KERN_PROC, KERN_PROC_PID, processId};
+    kinfo_proc info {};
+    size_t size = sizeof(info);
+    if (sysctl(name, 4, &info, &size, nullptr, 0) != 0 || size == 0) {
+        return 0;
+    }
+    const timeval started = info.kp_proc.p_starttime;
+    return qint64(started.tv_sec) * 1000000 + started.tv_usec;
+}
 
 platform::RunningApplication describe(NSRunningApplication* application)
 {
     return {application.processIdentifier, QString::fromNSString(application.bundleIdentifier),
-        QString::fromNSString(application.localizedName)};
+        QString::fromNSString(application.localizedName), processStartTime(application.processIdentifier)};
 }
 
 // Draws a Core Graphics image into a square QImage of the given side, scaled to fit.

@@ -46,6 +46,13 @@ QString applicationBundle()
     return simulated::applicationsFolder() + "/BREVAK.app";
 }
 
+// The simulated Mac's launchd is the stand-in launchctl, which starts nothing: the agent names the
+// program that runs, as on macOS.
+QString launchAgentProgram()
+{
+    return QCoreApplication::applicationFilePath();
+}
+
 QString pluginsFolder()
 {
     return QCoreApplication::applicationDirPath();

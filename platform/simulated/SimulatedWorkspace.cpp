@@ -6,6 +6,9 @@
 #include "SimulatedRoot.h"
 
 #include <QImageReader>
+#include <QRandomGenerator>
+
+#include <algorithm>
 
 namespace simulated {
 
@@ -29,9 +32,12 @@ QList<platform::RunningApplication> SimulatedWorkspace::runningApplications(
     QList<platform::RunningApplication> running;
     for (const RunningApplication& application : std::as_const(state->runningApplications)) {
         if (application.bundleIdentifier == bundleIdentifier) {
-            running.append({application.processId, application.bundleIdentifier, application.localizedName});
+            running.append({application.processId, application.bundleIdentifier, application.localizedName,
+                application.startTime});
         }
     }
+    // macOS promises no order; neither does the simulated Mac, so nothing comes to rely on one.
+    std::shuffle(running.begin(), running.end(), *QRandomGenerator::global());
     return running;
 }
 

@@ -8,6 +8,7 @@
 #include "LogCapture.h"
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
+#include "PropertyList.h"
 #include "SessionWindowHost.h"
 #include "Theme.h"
 #include "ViewController.h"
@@ -62,6 +63,7 @@ private:
         return nullptr;
     }
     const QStringList& commands() const { return m_app->networksetup.runner.commands(); }
+    static qint64 ownProcessId() { return QCoreApplication::applicationPid(); }
 
 private Q_SLOTS:
     void initTestCase() { qputenv("BREVAK_RESOLVER_ADDRESS", "198.51.100.153"); }
@@ -96,7 +98,8 @@ private Q_SLOTS:
     void theLaunchRunsItsStepsInOrder()
     {
         settings().setBool(keys::dnsLastStatus, true);
-        m_workspace->running = {{100, "com.mac.brevak", "BREVAK"}, {300, "com.mac.brevak", "BREVAK"}};
+        m_workspace->running
+            = {{100, "com.mac.brevak", "BREVAK", 1}, {ownProcessId(), "com.mac.brevak", "BREVAK", 2}};
         LogCapture log;
         QSignalSpy launched(m_delegate.get(), &AppDelegate::launchFinished);
         m_delegate->applicationDidFinishLaunching();
@@ -179,32 +182,105 @@ private Q_SLOTS:
         QCOMPARE(settings().boolValue(keys::isPinSeted), true);
     }
 
-    void closingTheLastWindowKeepsBrevakInTheMenuBar()
+    // Closed, the last window leaves BREVAK in the menu bar only; brought back from the menu bar, the
+    // window brings the Dock icon (and the menu bar, Cmd-Tab, Cmd-Q) with it.
+    void theDockIconGoesWithTheLastWindowAndComesBackWithIt()
     {
+        CustomWindow window;
+        m_delegate->setMainWindow(&window);
         QCOMPARE(m_delegate->applicationShouldTerminateAfterLastWindowClosed(), false);
         QVERIFY(m_app->mac.simctl({"state"}).output.contains("menu-bar only"));
+        m_delegate->showWindow();
+        QVERIFY(window.isVisible());
+        QVERIFY(!m_app->mac.simctl({"state"}).output.contains("menu-bar only"));
     }
 
-    // The agent is copied once; a second launch leaves the user's copy as it is and loads it all the same.
-    void theLaunchAgentIsNeverReplaced()
+    // The newest BREVAK ends every one started before it, in whatever order the workspace lists them,
+    // and leaves alone one started after it (which ends this one).
+    void aSingleInstanceKeepsRunningWhateverTheListOrder_data()
+    {
+        // The others' launch times; their process ids follow this one's. This one started at 10.
+        QTest::addColumn<QList<qint64>>("launchTimes");
+        QTest::addColumn<QList<int>>("terminated"); // positions in launchTimes
+        dataRow("alone", QList<qint64> {}, QList<int> {});
+        dataRow("older ones", QList<qint64> {5, 1, 9}, QList<int> {0, 1, 2});
+        dataRow("a newer one among older ones", QList<qint64> {3, 20, 7, 1}, QList<int> {0, 2, 3});
+        dataRow("a newer one only", QList<qint64> {11}, QList<int> {});
+        dataRow("started together: the higher process id is the newer", QList<qint64> {10}, QList<int> {});
+    }
+
+    void aSingleInstanceKeepsRunningWhateverTheListOrder()
+    {
+        QFETCH(QList<qint64>, launchTimes);
+        QFETCH(QList<int>, terminated);
+        QList<platform::RunningApplication> running;
+        QList<qint64> expected;
+        for (qsizetype i = 0; i < launchTimes.size(); ++i) {
+            running.append({ownProcessId() + 1 + i, "com.mac.brevak", "BREVAK", launchTimes.at(i)});
+            if (terminated.contains(i)) {
+                expected.append(running.last().processId);
+            }
+        }
+        running.append({ownProcessId(), "com.mac.brevak", "BREVAK", 10});
+        running.append({1, "com.apple.Safari", "Safari", 0}); // another application is never ended
+        // Every position of this process in the list gives the same result.
+        for (qsizetype position = 0; position < running.size(); ++position) {
+            m_workspace->running = running;
+            m_workspace->running.move(running.size() - 2, position);
+            m_workspace->terminated.clear();
+            QSignalSpy launched(m_delegate.get(), &AppDelegate::launchFinished);
+            m_delegate->applicationDidFinishLaunching();
+            QVERIFY(launched.wait(10000));
+            QList<qint64> ended;
+            for (const platform::RunningApplication& application : std::as_const(m_workspace->terminated)) {
+                ended.append(application.processId);
+            }
+            std::sort(ended.begin(), ended.end());
+            QCOMPARE(ended, expected);
+        }
+    }
+
+    // The installed agent starts the running program: it is written when missing, rewritten (then
+    // unloaded and loaded, so that launchd takes it) when it names another program or was changed,
+    // and left alone when it is already right.
+    void theLaunchAgentStartsTheRunningCopy()
     {
         QSignalSpy launched(m_delegate.get(), &AppDelegate::launchFinished);
-        m_delegate->applicationDidFinishLaunching();
-        QVERIFY(launched.wait(10000));
+        const QString load = platform::launchctlPath() + " load " + LaunchAgent::destination();
+        const QString unload = platform::launchctlPath() + " unload " + LaunchAgent::destination();
+        const auto launch = [&] {
+            m_app->networksetup.runner.clear();
+            m_delegate->applicationDidFinishLaunching();
+            return launched.wait(10000);
+        };
+        const auto launchAgentCommands = [&] { return commands().filter("launchctl"); };
+
+        QVERIFY(launch());
+        QCOMPARE(launchAgentCommands(), QStringList {load});
+        const std::optional<QVariant> agent = propertylist::readFile(LaunchAgent::destination());
+        QVERIFY(agent);
+        QCOMPARE(agent->toMap().value("ProgramArguments").toStringList(),
+            QStringList {QCoreApplication::applicationFilePath()});
+        QCOMPARE(agent->toMap().value("Label").toString(), "com.mac.brevak");
         QFile installed(LaunchAgent::destination());
-        QVERIFY(installed.permissions() & QFileDevice::WriteOwner); // the user can edit or remove it
+        // launchd refuses an agent that others may rewrite; the user may edit or remove it.
+        QCOMPARE(installed.permissions() & 0x0777,
+            QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+
+        LogCapture unchanged;
+        QVERIFY(launch());
+        QCOMPARE(launchAgentCommands(), QStringList {load});
+        QCOMPARE(unchanged.lines().filter("Error copying .plist file: ").size(), 1);
+
+        // The agent an older copy in /Applications installed.
         QVERIFY(installed.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        installed.write("edited by the user");
+        installed.write(LaunchAgent::contentFor("/Applications/BREVAK.app/Contents/MacOS/BREVAK"));
         installed.close();
-        m_app->networksetup.runner.clear();
-        LogCapture log;
-        m_delegate->applicationDidFinishLaunching();
-        QVERIFY(launched.wait(10000));
-        QVERIFY(log.lines().filter("Error copying .plist file: ").size() == 1);
-        QVERIFY(m_app->networksetup.runner.commands().contains(
-            platform::launchctlPath() + " load " + LaunchAgent::destination()));
-        QVERIFY(installed.open(QIODevice::ReadOnly));
-        QCOMPARE(installed.readAll(), "edited by the user");
+        LogCapture replaced;
+        QVERIFY(launch());
+        QCOMPARE(launchAgentCommands(), (QStringList {unload, load}));
+        QCOMPARE(replaced.lines().filter("Replaced the launch agent").size(), 1);
+        QCOMPARE(propertylist::readFile(LaunchAgent::destination()), agent);
     }
 
     void routing_data()

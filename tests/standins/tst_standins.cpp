@@ -226,6 +226,13 @@ private Q_SLOTS:
                 file.fileName()
                     + ": service already loaded\nLoad failed: 37: Operation already in progress\n");
             QCOMPARE(section("Loaded launch agents:"), loaded);
+            // Unloaded, it can be loaded again (a replaced agent is reloaded so); unloaded twice, refused.
+            QCOMPARE(m_mac->run("launchctl", {"unload", file.fileName()}).exitCode, 0);
+            QCOMPARE(section("Loaded launch agents:"), QString("Loaded launch agents:\n  none\n"));
+            QCOMPARE(m_mac->run("launchctl", {"unload", file.fileName()}).errors,
+                "Unload failed: 113: Could not find specified service\n");
+            QCOMPARE(m_mac->run("launchctl", {"load", file.fileName()}).exitCode, 0);
+            QCOMPARE(section("Loaded launch agents:"), loaded);
         }
     }
 

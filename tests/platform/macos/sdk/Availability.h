@@ -1,0 +1,8 @@
+#pragma once
+#define __MAC_12_0 120000
+#define __MAC_OS_X_VERSION_MIN_REQUIRED __MAC_12_0
+#define __MAC_OS_X_VERSION_MAX_ALLOWED 140000
+#define __IPHONE_NA 9999999
+#define __TVOS_NA 9999999
+#define __WATCHOS_NA 9999999
+#define __MAC_NA 9999999
