@@ -111,11 +111,16 @@ void ProcessCommandRunner::runAppleScript(
         });
 }
 
+QString appleScriptQuoted(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace('\\', QLatin1String("\\\\")).replace('"', QLatin1String("\\\""));
+    return '"' + escaped + '"';
+}
+
 QString quitApplicationScript(const QString& applicationName)
 {
-    QString escaped = applicationName;
-    escaped.replace('\\', QLatin1String("\\\\")).replace('"', QLatin1String("\\\""));
-    return QStringLiteral("tell application \"%1\"\nquit\nend tell").arg(escaped);
+    return QStringLiteral("tell application %1\nquit\nend tell").arg(appleScriptQuoted(applicationName));
 }
 
 QString shellQuoted(const QString& word)

@@ -67,6 +67,10 @@ private:
     std::chrono::milliseconds m_timeLimit;
 };
 
+// The name as an AppleScript string literal: in double quotes, with `"` and `\` escaped, so that no
+// name can end the string early and add commands of its own.
+QString appleScriptQuoted(const QString& text);
+
 // The three-line AppleScript that asks the named application to quit. `"` and `\` in the name are
 // escaped, so no name can end the string early and add commands of its own.
 QString quitApplicationScript(const QString& applicationName);

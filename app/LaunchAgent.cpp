@@ -123,3 +123,18 @@ void LaunchAgent::load(const QObject* context, std::function<void()> done)
             loadAgent();
         });
 }
+
+void LaunchAgent::uninstall(const QObject* context, std::function<void()> done)
+{
+    CommandRunner::shared().runProgram(platform::launchctlPath(), {QStringLiteral("unload"), destination()},
+        context, [done = std::move(done)](const QString& output) {
+            diagnostics::printLine("Unload Plist - " + output);
+            QFile agent(destination());
+            if (agent.exists() && !agent.remove()) {
+                diagnostics::printLine("Error removing .plist file: " + agent.errorString());
+            }
+            if (done) {
+                done();
+            }
+        });
+}

@@ -26,6 +26,9 @@ public:
     // replaced by install() is unloaded first, so that launchd takes the new program. Both happen
     // only while `context` lives.
     void load(const QObject* context, std::function<void()> done = {});
+    // Runs launchctl unload on the installed file, then deletes it, printing both outcomes, so that
+    // nothing tries to start a program that is gone; then `done` runs. Only while `context` lives.
+    void uninstall(const QObject* context, std::function<void()> done = {});
 
 private:
     bool m_reloadNeeded = false;

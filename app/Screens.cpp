@@ -1,17 +1,20 @@
 #include "Screens.h"
 
+#include "BlackListWebsitesViewController.h"
+#include "BlockAppsViewController.h"
 #include "ChangePin.h"
 #include "EditAccountWindowController.h"
 #include "PasswordViewController.h"
 #include "PinProtectionOff.h"
 #include "PinProtectionWC.h"
-#include "PlaceholderScreen.h"
+#include "ProtectionViewController.h"
 #include "ResetPasswordViewController.h"
 #include "RetrivePinPage.h"
 #include "SettingsViewController.h"
 #include "SheetWindowController.h"
 #include "SignInViewController.h"
 #include "SignupViewController.h"
+#include "SplitViewController.h"
 #include "Storyboard.h"
 #include "TermsAndConditions.h"
 #include "VerifyPin.h"
@@ -50,14 +53,14 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         [&host](QWidget* parent) { return new SettingsViewController(host, parent); });
     storyboard.registerController(QStringLiteral("TermsAndConditions"),
         [&host](QWidget* parent) { return new TermsAndConditions(host, parent); });
-
-    // Screens of later versions, so that every route already leads somewhere visible.
-    using Kind = PlaceholderScreen::Kind;
-    const auto placeholder = [&storyboard](const QString& identifier, const QString& title, Kind kind) {
-        storyboard.registerController(identifier,
-            [title, kind](QWidget* parent) { return new PlaceholderScreen(title, kind, parent); });
-    };
-    placeholder(QStringLiteral("SplitViewController"), QStringLiteral("Home"), Kind::view);
+    storyboard.registerController(QStringLiteral("SplitViewController"),
+        [&host](QWidget* parent) { return new SplitViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("ProtectionViewController"),
+        [&host](QWidget* parent) { return new ProtectionViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("BlockAppsViewController"),
+        [&host](QWidget* parent) { return new BlockAppsViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("BlackListWebsitesViewController"),
+        [&host](QWidget* parent) { return new BlackListWebsitesViewController(host, parent); });
 
     const auto sheet = [&storyboard](const QString& identifier, const QString& contentIdentifier) {
         storyboard.registerController(identifier, [contentIdentifier](QWidget* parent) {

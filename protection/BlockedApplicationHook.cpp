@@ -11,7 +11,10 @@ BlockedApplicationHook::BlockedApplicationHook(std::function<void()> showBlockPa
 
 void BlockedApplicationHook::applicationActivated(const QString& localizedName)
 {
-    for (const QString& blockedName : SettingsStore::shared().blockedApplications()) {
+    // A name stored twice still quits the application once.
+    QStringList blockedNames = SettingsStore::shared().blockedApplications();
+    blockedNames.removeDuplicates();
+    for (const QString& blockedName : std::as_const(blockedNames)) {
         if (blockedName != localizedName) {
             continue;
         }

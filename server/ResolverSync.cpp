@@ -195,13 +195,14 @@ bool ResolverSync::writeChecked(const QString& text)
     const UnboundControl::Outcome check = m_unbound.checkConfiguration();
     if (check.ok)
         return true;
-    say(QStringLiteral("unbound-checkconf refused the new views, so they are put back and Unbound keeps its "
-                       "last good configuration: ")
-        + check.output);
+    // Put back before telling: whoever reads the line finds the old views already in place.
     if (previous)
         writeFile(path, *previous);
     else
         QFile::remove(path);
+    say(QStringLiteral("unbound-checkconf refused the new views, so they are put back and Unbound keeps its "
+                       "last good configuration: ")
+        + check.output);
     return false;
 }
 

@@ -52,9 +52,8 @@ private:
                 "Veuillez confirmer votre choix"},
             {"RetrivePinPage", "lblCheckYourMail", "text", "Your request has been sent",
                 "Votre demande a été envoyée"},
-            {"SplitViewController", "lblPlaceholderNote", "text",
-                "This screen is not available in this version of BREVAK yet.",
-                "Cet écran n’est pas encore disponible dans cette version de BREVAK."},
+            {"ProtectionViewController", "btnUninstall", "text", "Uninstall", "Désinstaller"},
+            {"ProtectionViewController", "btnLiveChat", "text", "Live Chat 24/7", "Chat en direct 24 h/24, 7 j/7"},
         };
     }
 

@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# End to end: the home screen with the real BREVAK under Xvfb, a real brevak-server and the simulated
+# Mac. Ann, who has an account with a PIN, signs in through the sign-in sheet; she turns protection on
+# (the simulated Mac's network services get BREVAK's resolver), adds a website to her blacklist and
+# removes it again behind the PIN gate, then blocks an application, which is quit with the block page
+# shown when it comes to the front. Screenshots go to ARTIFACTS_DIR.
+#
+# The home screen has no accessibility bridge here: its controls are clicked where they are drawn,
+# measured from the window's top-left corner (the sidebar rows, the protection button) or found from
+# the end of a row (switches, check boxes).
+#
+# Usage: home_screen.sh BIN_DIR ARTIFACTS_DIR
+set -euo pipefail
+
+bin=$1
+artifacts=$2
+mkdir -p "$artifacts"
+work=$(mktemp -d)
+log=$work/brevak.log
+server_log=$work/server.log
+brevak_pid=
+server_pid=
+xvfb_pid=
+cleanup() {
+    for pid in $brevak_pid $server_pid $xvfb_pid; do
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- windows ---"
+    xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' || true
+    echo "--- the simulated Mac ---"
+    "$bin/brevak-simctl" state 2>/dev/null || true
+    echo "--- BREVAK's output (its last 80 lines but the dictionaries) ---"
+    grep -v "^Localized Dict - " "$log" 2>/dev/null | tail -n 80 || true
+    echo "--- the server's output ---"
+    tail -n 40 "$server_log" 2>/dev/null || true
+    exit 1
+}
+
+# shellcheck source=helpers.sh
+source "$(dirname "$0")/helpers.sh"
+
+app_token=e2e-application-token
+"$bin/brevak-server" --listen 127.0.0.1:0 --data-dir "$work/server" --dev-fast-hashing \
+    --default-token "$app_token" >"$server_log" 2>&1 &
+server_pid=$!
+eventually 30 grep -q "listening on" "$server_log" || fail "brevak-server did not start"
+base=$(grep -o "listening on http://[^ ]*" "$server_log" | head -n 1 | sed 's/listening on //')
+
+api() { # endpoint token fields...
+    local endpoint=$1 token=$2
+    shift 2
+    local fields=()
+    for field in "$@"; do fields+=(--data-urlencode "$field"); done
+    curl -sS -X POST -H "Authorization: Bearer $token" "${fields[@]}" "$base/api/v3/$endpoint"
+}
+served() { grep -c "\"POST /api/v3/$1\" 200" "$server_log" || true; }
+served_more() { [ "$(served "$1")" -gt "$2" ]; } # endpoint, count before
+
+# Ann's account, with a PIN and twelve hours of waiting time.
+email=ann.home@example.org
+password='correct horse 1'
+pin=604213
+token=$(api signup "$app_token" social_media=0 device_name=Mac "email=$email" "password=$password" \
+    profile_id=0 | sed -n 's/.*"token":"\([0-9a-f]\{64\}\)".*/\1/p')
+[ -n "$token" ] || fail "no account for Ann"
+api setupPin "$token" time=12 "pin=$pin" | grep -q '"status":true' || fail "no PIN for Ann"
+
+export BREVAK_SIMULATED_ROOT=$work/mac
+export BREVAK_API_BASE_URL=$base
+export BREVAK_DEFAULT_TOKEN=$app_token
+export QTWEBENGINE_DISABLE_SANDBOX=1
+export BREVAK_RESOLVER_ADDRESS=10.53.0.1
+unset QT_QPA_PLATFORM
+"$bin/brevak-simctl" init >/dev/null
+settings=$BREVAK_SIMULATED_ROOT/home/Library/Preferences/com.mac.brevak.json
+setting() { jq -r ".$1" "$settings" 2>/dev/null; }
+setting_is() { [ "$(setting "$1")" = "$2" ]; }
+logged() { grep -qF -- "$1" "$log"; }
+
+start_xvfb
+
+LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 "$bin/brevak" >"$log" 2>&1 &
+brevak_pid=$!
+
+# xdotool matches titles with a basic regular expression.
+window_named() { xdotool search --onlyvisible --name "^$1\$" | head -n 1 | grep .; }
+focused() { # window title
+    local window
+    window=$(window_named "$1")
+    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+}
+keys() { xdotool key --delay 50 "$@"; }
+typed() { xdotool type --delay 20 "$1"; }
+shot() { import -window root "$artifacts/$1.png" || echo "note: no screenshot $1"; }
+
+# Signing in through the sign-in and password sheets.
+eventually 60 window_named "BREVAK Sign In" || fail "no sign-in sheet"
+focused "BREVAK Sign In"
+typed "$email"
+keys Return
+eventually 30 window_named "BREVAK Password" || fail "no password sheet"
+focused "BREVAK Password"
+typed "$password"
+keys Return
+eventually 30 setting_is isLogin true || fail "the sign-in did not sign Ann in"
+eventually 30 setting_is isPinSeted true || fail "the sign-in did not learn of Ann's PIN"
+
+# The home screen: the main window, with the sidebar at its left.
+home_window() { xdotool search --onlyvisible --name "^BREVAK\$" | head -n 1 | grep .; }
+eventually 30 home_window || fail "no home screen"
+home=$(home_window)
+click() { xdotool mousemove --window "$home" "$1" "$2" click 1; } # x y inside the main window
+row() { click 60 $((77 + 40 * ($1 - 1))); }                        # sidebar row 1..6
+shot home-signed-in
+
+# Protection on: every enabled service of the simulated Mac asks BREVAK's resolver.
+click 325 96 # the protection button
+resolver_everywhere() {
+    local services
+    services=$("$bin/brevak-simctl" state | sed -n '/^Network services/,/^DNS changes/p' | grep '^  ' | grep -vF '(disabled)')
+    [ -n "$services" ] && ! printf '%s\n' "$services" | grep -v ': 10\.53\.0\.1$' | grep -q .
+}
+eventually 30 resolver_everywhere || fail "protection did not set the resolver on every service"
+shot protection-on
+
+# A website added to the blacklist, then removed behind the PIN gate.
+row 3
+eventually 30 served_more getblockwebsitebyuser 0 || fail "the blacklist was not fetched"
+click 500 118 # the website field
+typed "https://www.Casino.example/slots"
+keys Return
+server_websites() { api getblockwebsitebyuser "$token"; }
+on_server() { server_websites | grep -qF "\"domain\":\"$1\""; }
+eventually 30 on_server www.casino.example || fail "the website was not added"
+shot website-added
+removals=$(served unblockwesitebyuser)
+click 269 176 # the first row's check box
+eventually 30 window_named "Enter pin to verify" || fail "no PIN gate before the removal"
+shot website-pin-gate
+served_more unblockwesitebyuser "$removals" && fail "the website was removed before the PIN"
+focused "Enter pin to verify"
+typed "$pin"
+keys Return
+eventually 30 served_more unblockwesitebyuser "$removals" || fail "the website was not removed after the PIN"
+on_server www.casino.example && fail "the server still has the website"
+shot website-removed
+
+# An application blocked: brought to the front, it is quit and the block page covers the screen.
+row 2
+blocked() { [ "$(jq -r '.blockedAppDetails | index("Lucky Spin Casino")' "$settings")" != null ]; }
+listed() { logged "Lucky Spin Casino"; }
+eventually 60 listed || fail "the application list was not built"
+shot applications
+click 750 91 # the first application's switch: Lucky Spin Casino, in alphabetical order
+eventually 30 blocked || fail "the application was not blocked"
+shot application-blocked
+"$bin/brevak-simctl" activate "Lucky Spin Casino"
+running() { "$bin/brevak-simctl" state | sed -n '/^Running applications/,/^$/p' | grep -q "^  $1 ("; }
+not_running() { ! running "$1"; }
+eventually 30 not_running "Lucky Spin Casino" || fail "the blocked application was not quit"
+eventually 60 sh -c "xwininfo -root -tree | grep -E '\"BREVAK\".*1280x800'" || fail "no block page"
+# Drawn once the part of the screen that the home screen leaves black is lit and the page below the
+# search bar has dark text on it.
+page_drawn() {
+    import -window root "$artifacts/block-page.png" &&
+        convert "$artifacts/block-page.png" -crop 200x200+1000+500 -format "%[fx:mean>0.2]" info: | grep -q 1 &&
+        convert "$artifacts/block-page.png" -crop 1280x700+0+60 -format "%[fx:minima<0.3]" info: | grep -q 1
+}
+eventually 60 page_drawn || fail "the block page was not drawn"
+
+kill -TERM "$brevak_pid"
+wait "$brevak_pid" || true
+brevak_pid=
+echo "PASS"
