@@ -4,7 +4,6 @@
 #include "CommonWS.h"
 #include "Localization.h"
 #include "MessageTable.h"
-#include "NotificationCenter.h"
 #include "ScreenTexts.h"
 #include "SettingsStore.h"
 #include "Sheets.h"
@@ -26,17 +25,11 @@ EditAccountWindowController::~EditAccountWindowController() = default;
 
 void EditAccountWindowController::windowDidLoad()
 {
-    NotificationCenter::shared().addObserver(
-        this, QString::fromLatin1(notifications::updateChooseLanguage), [this](const QVariant& language) {
-            if (language.typeId() == QMetaType::QString) {
-                updateLocalization();
-            }
-        });
     const SettingsStore& settings = SettingsStore::shared();
     m_ui->tfUserName->setText(settings.textValue(keys::userName).value_or(QString()));
     m_ui->tfDeviceName->setText(settings.textValue(keys::userDevice).value_or(QString()));
     m_ui->tfEmail->setText(settings.textValue(keys::userEmail).value_or(QString()));
-    updateLocalization();
+    localization::followLanguage(this, [this] { updateLocalization(); });
     m_ui->tfUserName->setFocus();
 }
 

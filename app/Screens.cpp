@@ -10,11 +10,13 @@
 #include "ProtectionViewController.h"
 #include "ResetPasswordViewController.h"
 #include "RetrivePinPage.h"
+#include "SettingsViewController.h"
 #include "SheetWindowController.h"
 #include "SignInViewController.h"
 #include "SignupViewController.h"
 #include "SplitViewController.h"
 #include "Storyboard.h"
+#include "TermsAndConditions.h"
 #include "VerifyPin.h"
 #include "VerifyPinOnStart.h"
 #include "ViewController.h"
@@ -47,6 +49,10 @@ void registerApplicationScreens(Storyboard& storyboard, MainWindowHost& host)
         QStringLiteral("ChangePin"), [&host](QWidget* parent) { return new ChangePin(host, parent); });
     storyboard.registerController(QStringLiteral("RetrivePinPage"),
         [&host](QWidget* parent) { return new RetrivePinPage(host, parent); });
+    storyboard.registerController(QStringLiteral("SettingsViewController"),
+        [&host](QWidget* parent) { return new SettingsViewController(host, parent); });
+    storyboard.registerController(QStringLiteral("TermsAndConditions"),
+        [&host](QWidget* parent) { return new TermsAndConditions(host, parent); });
     storyboard.registerController(QStringLiteral("SplitViewController"),
         [&host](QWidget* parent) { return new SplitViewController(host, parent); });
     storyboard.registerController(QStringLiteral("ProtectionViewController"),

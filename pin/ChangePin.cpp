@@ -32,7 +32,7 @@ ChangePin::ChangePin(MainWindowHost& host, QWidget* parent)
     setObjectName(QStringLiteral("ChangePin"));
     m_ui->setupUi(this);
     m_blockNotice = new PinBlockNotice(m_ui->lblPinBlocked, this);
-    setTexts();
+    localization::followLanguage(this, [this] { setTexts(); });
     // Heights that add up to the box's: 24 + 40 + 16 + 40 + 16 + 30 + 24 without the confirmation.
     for (SecureTextField* field : {m_ui->oldPinTF, m_ui->newPinTF, m_ui->confirmPinTF}) {
         field->setFixedHeight(40);

@@ -46,7 +46,7 @@ qint64 PinGate::attemptAfterRefusal(qint64 attempt, const QString& message, bool
 void PinGate::windowDidLoad(const Outlets& outlets)
 {
     m_outlets = outlets;
-    setTexts();
+    localization::followLanguage(this, [this] { setTexts(); });
     m_outlets.pinTF->setValidator(new OnlyIntegerValueFormatter(m_outlets.pinTF));
     SettingsStore& settings = SettingsStore::shared();
     if (settings.integerValue(keys::attemp) < 1) {

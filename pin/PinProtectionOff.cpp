@@ -19,18 +19,7 @@ PinProtectionOff::PinProtectionOff(MainWindowHost& host, QWidget* parent)
 {
     setObjectName(QStringLiteral("PinProtectionOff"));
     m_ui->setupUi(this);
-    setWindowTitle(localizedText(QStringLiteral("Pin Protection")));
-    m_ui->lblYouWantToDisable->setText(
-        localizedText(QStringLiteral("You want to disable pin protection or change pin?")));
-    m_ui->lblPleaseConfirmYourChoice->setText(localizedText(QStringLiteral("Please confirm your choice")));
-    m_ui->btnChangePin->setText(localizedText(QStringLiteral("Change Pin")));
-    m_ui->btnDisablePin->setText(localizedText(QStringLiteral("Disable Pin")));
-    m_ui->btnBack->setText(localizedText(QStringLiteral("Back")));
-    if (localization::currentLanguageCode() == QLatin1String("fr")) {
-        QFont font = m_ui->btnDisablePin->font();
-        font.setPointSize(12);
-        m_ui->btnDisablePin->setFont(font);
-    }
+    localization::followLanguage(this, [this] { setTexts(); });
 
     connect(m_ui->btnBack, &QPushButton::clicked, this, &PinProtectionOff::tappedBackButton);
     connect(m_ui->btnChangePin, &QPushButton::clicked, this, &PinProtectionOff::changePin);
@@ -49,6 +38,24 @@ void PinProtectionOff::endSheet()
     if (CustomWindow* mainWindow = m_host.mainWindow()) {
         mainWindow->endSheet(this);
     }
+}
+
+void PinProtectionOff::setTexts()
+{
+    setWindowTitle(localizedText(QStringLiteral("Pin Protection")));
+    m_ui->lblYouWantToDisable->setText(
+        localizedText(QStringLiteral("You want to disable pin protection or change pin?")));
+    m_ui->lblPleaseConfirmYourChoice->setText(localizedText(QStringLiteral("Please confirm your choice")));
+    m_ui->btnChangePin->setText(localizedText(QStringLiteral("Change Pin")));
+    m_ui->btnDisablePin->setText(localizedText(QStringLiteral("Disable Pin")));
+    m_ui->btnBack->setText(localizedText(QStringLiteral("Back")));
+    // The longer French title gets a smaller type; the English one inherits its own again.
+    QFont font;
+    if (localization::currentLanguageCode() == QLatin1String("fr")) {
+        font = m_ui->btnDisablePin->font();
+        font.setPointSize(12);
+    }
+    m_ui->btnDisablePin->setFont(font);
 }
 
 void PinProtectionOff::tappedBackButton()

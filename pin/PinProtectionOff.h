@@ -30,6 +30,7 @@ public:
     ChangePin* changePinSheet() const { return m_tempWindow; }
 
 private:
+    void setTexts();
     void tappedBackButton();
     void changePin();
     void disablePin();

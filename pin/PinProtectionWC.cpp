@@ -7,7 +7,6 @@
 #include "Localization.h"
 #include "MainWindowHost.h"
 #include "MessageTable.h"
-#include "NotificationCenter.h"
 #include "OnlyIntegerValueFormatter.h"
 #include "setWaitingTimeWC.h"
 #include "ui_PinProtectionWC.h"
@@ -20,13 +19,7 @@ PinProtectionWC::PinProtectionWC(MainWindowHost& host, QWidget* parent)
 {
     setObjectName(QStringLiteral("PinProtectionWC"));
     m_ui->setupUi(this);
-    NotificationCenter::shared().addObserver(
-        this, QString::fromLatin1(notifications::updateChooseLanguage), [this](const QVariant& language) {
-            if (language.typeId() == QMetaType::QString) {
-                setTexts();
-            }
-        });
-    setTexts();
+    localization::followLanguage(this, [this] { setTexts(); });
     m_ui->PinTextField->setPlaceholderText(QStringLiteral("525252"));
     m_ui->PinTextField->setDisplayToggleButton(false);
     resetField();

@@ -15,7 +15,7 @@ RetrivePinPage::RetrivePinPage(MainWindowHost& host, QWidget* parent)
     setObjectName(QStringLiteral("RetrivePinPage"));
     m_ui->setupUi(this);
     m_ui->lblServerMessage->hide();
-    setTexts();
+    localization::followLanguage(this, [this] { setTexts(); });
     connect(m_ui->btnLiveChat, &QPushButton::clicked, this, &RetrivePinPage::liveChat);
     connect(m_ui->btnBack, &QPushButton::clicked, this, &RetrivePinPage::tappedBack);
 }

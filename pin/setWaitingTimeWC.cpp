@@ -27,32 +27,15 @@ setWaitingTimeWC::setWaitingTimeWC(const QString& pin, QWidget* parent)
 {
     setObjectName(QStringLiteral("setWaitingTimeWC"));
     m_ui->setupUi(this);
-    setWindowTitle(localizedText(QStringLiteral("Set Waiting Time")));
-    m_ui->lblSetWaitingTime->setText(localizedText(QStringLiteral("Set Waiting Time")));
-    m_ui->lblSetTheWaitingTimeBefore->setText(localizedText(
-        QStringLiteral("Set the waiting time before the unlock digit pin code is sent by email to you")));
-    m_ui->lblIfYouChoose->setText(localizedText(
-        QStringLiteral("If you choose the FOREVER option, know that the only way to get the pin "
-                       "code will be to chat with a terapiste on the live chat")));
-    m_ui->btnCancel->setText(localizedText(QStringLiteral("Cancel")));
-    m_ui->btnSetTheTime->setText(localizedText(QStringLiteral("Set Time")));
-
     const std::array<QAbstractButton*, 4> buttons {
         m_ui->btn12Hours, m_ui->btn24Hours, m_ui->btn48Hours, m_ui->btnForever};
-    const std::array<const char*, 4> titles {"12 hours", "24 hours", "48 hours", "Forever *"};
     for (int tag = 0; tag < int(buttons.size()); ++tag) {
-        buttons[tag]->setText(localizedText(QString::fromLatin1(titles[tag])));
         m_choices->addButton(buttons[tag], tag);
     }
     // The choice that stands until the user makes another.
     m_ui->btn12Hours->setChecked(true);
-
-    if (localization::currentLanguageCode() == QLatin1String("fr")) {
-        m_ui->timingStackViewLayout->setSpacing(5);
-        QFont font = m_ui->btnSetTheTime->font();
-        font.setPointSize(10);
-        m_ui->btnSetTheTime->setFont(font);
-    }
+    localization::followLanguage(
+        this, [this, spacing = m_ui->timingStackViewLayout->spacing()] { setTexts(spacing); });
 
     connect(m_choices, &QButtonGroup::idClicked, this, &setWaitingTimeWC::selectedHours);
     connect(m_ui->btnSetTheTime, &QPushButton::clicked, this, &setWaitingTimeWC::setTime);
@@ -65,6 +48,33 @@ setWaitingTimeWC::setWaitingTimeWC(const QString& pin, QWidget* parent)
 }
 
 setWaitingTimeWC::~setWaitingTimeWC() = default;
+
+void setWaitingTimeWC::setTexts(int designedSpacing)
+{
+    setWindowTitle(localizedText(QStringLiteral("Set Waiting Time")));
+    m_ui->lblSetWaitingTime->setText(localizedText(QStringLiteral("Set Waiting Time")));
+    m_ui->lblSetTheWaitingTimeBefore->setText(localizedText(
+        QStringLiteral("Set the waiting time before the unlock digit pin code is sent by email to you")));
+    m_ui->lblIfYouChoose->setText(localizedText(
+        QStringLiteral("If you choose the FOREVER option, know that the only way to get the pin "
+                       "code will be to chat with a terapiste on the live chat")));
+    m_ui->btnCancel->setText(localizedText(QStringLiteral("Cancel")));
+    m_ui->btnSetTheTime->setText(localizedText(QStringLiteral("Set Time")));
+    const std::array<const char*, 4> titles {"12 hours", "24 hours", "48 hours", "Forever *"};
+    for (int tag = 0; tag < int(titles.size()); ++tag) {
+        m_choices->button(tag)->setText(localizedText(QString::fromLatin1(titles[tag])));
+    }
+
+    // The longer French titles get closer together and a smaller type on the main button.
+    const bool french = localization::currentLanguageCode() == QLatin1String("fr");
+    m_ui->timingStackViewLayout->setSpacing(french ? 5 : designedSpacing);
+    QFont font;
+    if (french) {
+        font = m_ui->btnSetTheTime->font();
+        font.setPointSize(10);
+    }
+    m_ui->btnSetTheTime->setFont(font);
+}
 
 void setWaitingTimeWC::selectedHours(int tag)
 {

@@ -32,6 +32,8 @@ public:
     void selectedHours(int tag);
 
 private:
+    // `designedSpacing`: the room between the choices in English, as the form lays them out.
+    void setTexts(int designedSpacing);
     void setTime();
     void handleAnswer(const std::optional<BaseModel<SetupPinModel>>& record, bool decoded);
 

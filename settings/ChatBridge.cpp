@@ -32,6 +32,10 @@ ChatBridge::ChatBridge(ChatService& service, QObject* parent)
     m_retry.setSingleShot(true);
     m_retry.setInterval(std::chrono::seconds(10));
     connect(&m_retry, &QTimer::timeout, this, &ChatBridge::open);
+    localization::followLanguage(this, [this] {
+        m_texts = localizedTexts();
+        Q_EMIT textsChanged(m_texts);
+    });
 }
 
 QJsonObject ChatBridge::localizedTexts()
@@ -182,8 +186,7 @@ void ChatBridge::send(const QString& clientId, const QString& text)
                 break;
             case Kind::tooFast:
                 Q_EMIT notSent(clientId,
-                    m_texts.value(QStringLiteral("tooFast")).toString().arg(failure.retryAfterSeconds),
-                    true);
+                    m_texts.value(QStringLiteral("tooFast")).toString().arg(failure.retryAfterSeconds), true);
                 break;
             case Kind::refused:
                 Q_EMIT notSent(clientId, failure.message, false);

@@ -15,8 +15,9 @@ class ChatService;
 class ChatBridge : public QObject
 {
     Q_OBJECT
-    // The page's texts in the interface language, by the page's own names for them.
-    Q_PROPERTY(QJsonObject texts READ texts CONSTANT)
+    // The page's texts in the interface language, by the page's own names for them; new ones when
+    // the user chooses another language.
+    Q_PROPERTY(QJsonObject texts READ texts NOTIFY textsChanged)
 
 public:
     static constexpr int pollWaitSeconds = 25;
@@ -40,6 +41,7 @@ public:
     void setRetryInterval(std::chrono::milliseconds interval) { m_retry.setInterval(interval); }
 
 Q_SIGNALS:
+    void textsChanged(const QJsonObject& texts);
     void opened(const QJsonArray& messages, const QJsonObject& presence);
     void received(const QJsonArray& messages, const QJsonObject& presence);
     void sent(const QString& clientId, const QJsonObject& message);

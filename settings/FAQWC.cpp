@@ -13,17 +13,24 @@ FAQWC::FAQWC(QWidget* parent)
     , m_ui(std::make_unique<Ui::FAQWC>())
 {
     m_ui->setupUi(this);
-    m_ui->search->setPlaceholderText(localizedText(QStringLiteral("Search")));
+    localization::followLanguage(this, [this] { updateLocalization(); });
     connect(m_ui->search, &QLineEdit::returnPressed, this, &FAQWC::searchAction);
 }
 
 FAQWC::~FAQWC() = default;
 
+QUrl FAQWC::blockPage()
+{
+    return QUrl(QStringLiteral("qrc:/pages/bv_blockpage.html"));
+}
+
 QUrl FAQWC::pageForCurrentState()
 {
-    if (blockPageRequested) {
-        return QUrl(QStringLiteral("qrc:/pages/bv_blockpage.html"));
-    }
+    return blockPageRequested ? blockPage() : faqPage();
+}
+
+QUrl FAQWC::faqPage()
+{
     if (localization::currentLanguageCode() == QLatin1String("fr")) {
         return QUrl(QStringLiteral("qrc:/pages/bv_faq_fr.html"));
     }
@@ -56,6 +63,17 @@ void FAQWC::windowDidLoad()
     m_webView->setObjectName(QStringLiteral("webView"));
     m_ui->webViewLayout->addWidget(m_webView);
     m_webView->load(m_faqPageURL);
+}
+
+void FAQWC::updateLocalization()
+{
+    m_ui->search->setPlaceholderText(localizedText(QStringLiteral("Search")));
+    m_ui->search->setAccessibleName(m_ui->search->placeholderText());
+    // The FAQ follows the language; the block page stays what it is about.
+    if (m_webView && m_faqPageURL != blockPage()) {
+        m_faqPageURL = faqPage();
+        m_webView->load(m_faqPageURL);
+    }
 }
 
 void FAQWC::searchAction()

@@ -12,7 +12,8 @@ class FAQWC;
 }
 
 // The help window: the FAQ in the interface language, or the block page right after a blocked
-// application was quit. It chooses its page when it is first shown; the web engine starts then too.
+// application was quit. It chooses its page when it is first shown (the web engine starts then too),
+// and shows the FAQ in another language as soon as the user chooses one.
 class FAQWC : public QWidget
 {
     Q_OBJECT
@@ -24,6 +25,10 @@ public:
     // The page for the current state: the block page when one was requested, else the French FAQ
     // for "fr" and the English FAQ for every other language.
     static QUrl pageForCurrentState();
+    static QUrl blockPage();
+    // The FAQ in the interface language: French for "fr", English for every other language. The
+    // settings show it as the page about BREVAK too.
+    static QUrl faqPage();
 
     QUrl faqPageURL() const { return m_faqPageURL; }
     QWebEngineView* webView() const { return m_webView; }
@@ -33,6 +38,7 @@ protected:
 
 private:
     void windowDidLoad();
+    void updateLocalization();
     void searchAction();
 
     std::unique_ptr<Ui::FAQWC> m_ui;

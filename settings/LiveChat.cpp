@@ -62,7 +62,8 @@ LiveChat::LiveChat(QWidget* parent)
     , m_user(LiveChatUser::fromSettings())
 {
     m_ui->setupUi(this);
-    setWindowTitle(QStringLiteral("BREVAK – ") + localizedText(QStringLiteral("Live chat")));
+    localization::followLanguage(this,
+        [this] { setWindowTitle(QStringLiteral("BREVAK – ") + localizedText(QStringLiteral("Live chat"))); });
     connect(m_bridge.get(), &ChatBridge::scriptMessageReceived, this,
         &LiveChat::userContentControllerDidReceiveScriptMessage);
 }

@@ -1,6 +1,7 @@
 #include "Localization.h"
 
 #include "Diagnostics.h"
+#include "NotificationCenter.h"
 #include "SettingsStore.h"
 #include "StringsFile.h"
 
@@ -41,6 +42,18 @@ QString systemLanguageCode()
         return QStringLiteral("en");
     }
     return system.name().section('_', 0, 0);
+}
+
+void followLanguage(QObject* screen, std::function<void()> setTexts)
+{
+    setTexts();
+    NotificationCenter::shared().addObserver(screen, QString::fromLatin1(notifications::updateChooseLanguage),
+        [setTexts = std::move(setTexts)](const QVariant& language) {
+            // Only a language code changes the texts; anything else posted under the name is ignored.
+            if (language.typeId() == QMetaType::QString) {
+                setTexts();
+            }
+        });
 }
 
 QString resourceFolder()

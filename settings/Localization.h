@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 // Interface texts in the language the user chose. Every text in the code is written in English and
 // doubles as its own key in the strings resources ("en.strings", "fr.strings").
 
@@ -16,6 +20,12 @@ namespace localization {
 QString currentLanguageCode();
 // The language code of the system's current locale ("en", "fr", ...).
 QString systemLanguageCode();
+
+// The run-time language switch. Calls `setTexts` now, and again each time the user chooses a language
+// (the notification UpdateChooseLanguage with the language code), for as long as `screen` lives.
+// Every screen that shows localized text sets all of it, accessible names included, in that one
+// function and hands it over here once, when it is built: it then follows the language at once.
+void followLanguage(QObject* screen, std::function<void()> setTexts);
 
 // Where the strings resources are found; the application's own resources unless a test points
 // elsewhere.

@@ -11,14 +11,24 @@ WebPageView::WebPageView(QWidget* parent)
     , m_ui(std::make_unique<Ui::WebPageView>())
 {
     m_ui->setupUi(this);
-    m_ui->lblPageNotLoaded->setText(
-        localizedText(QStringLiteral("This page could not be loaded. Check your connection and try again.")));
-    m_ui->btnTryAgain->setText(localizedText(QStringLiteral("Try Again")));
-    m_ui->btnTryAgain->setAccessibleName(m_ui->btnTryAgain->text());
+    localization::followLanguage(this, [this] { setTexts(); });
     connect(m_ui->btnTryAgain, &QPushButton::clicked, this, [this] { load(m_url); });
 }
 
 WebPageView::~WebPageView() = default;
+
+void WebPageView::setTexts()
+{
+    m_ui->lblPageNotLoaded->setText(localizedText(m_failureText));
+    m_ui->btnTryAgain->setText(localizedText(QStringLiteral("Try Again")));
+    m_ui->btnTryAgain->setAccessibleName(m_ui->btnTryAgain->text());
+}
+
+void WebPageView::setFailureText(const QString& text)
+{
+    m_failureText = text;
+    setTexts();
+}
 
 void WebPageView::setPage(QWebEnginePage* page)
 {

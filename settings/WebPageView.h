@@ -26,6 +26,9 @@ public:
     // the default profile's page otherwise. The view takes it; before the first load only.
     void setPage(QWebEnginePage* page);
     void load(const QUrl& url);
+    // What the message says (its English text, shown in the interface language) when the page cannot
+    // be loaded; by default, to check the connection.
+    void setFailureText(const QString& text);
 
     QUrl url() const { return m_url; }
     QWebEngineView* webView() const { return m_webView; }
@@ -36,6 +39,7 @@ Q_SIGNALS:
     void loadFinished(bool ok);
 
 private:
+    void setTexts();
     void createWebView();
     void pageLoaded(bool ok);
 
@@ -43,4 +47,6 @@ private:
     QWebEngineView* m_webView = nullptr; // created at the first load, owned by its container
     QWebEnginePage* m_page = nullptr; // owned by the view once it has one
     QUrl m_url;
+    QString m_failureText
+        = QStringLiteral("This page could not be loaded. Check your connection and try again.");
 };

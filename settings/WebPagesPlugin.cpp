@@ -1,5 +1,6 @@
 #include "WebPagesPlugin.h"
 
+#include "AboutPageView.h"
 #include "FAQWC.h"
 #include "FacebookLoginWC.h"
 #include "LiveChat.h"
@@ -24,4 +25,6 @@ void WebPagesPlugin::registerScreens(Storyboard& storyboard, MainWindowHost&)
         QStringLiteral("PrivacyWC"), [](QWidget* parent) { return new PrivacyWC(parent); });
     storyboard.registerController(
         QStringLiteral("FacebookLoginWC"), [](QWidget* parent) { return new FacebookLoginWC(parent); });
+    storyboard.registerController(
+        QStringLiteral("AboutPageView"), [](QWidget* parent) { return new AboutPageView(parent); });
 }

@@ -5,8 +5,8 @@
 #include <QObject>
 
 // The windows that show web pages, as a plug-in of the storyboard: the help window (FAQ and block
-// page), the live chat, the terms and privacy pages, and Facebook's sign-in dialog. Loading it is what brings
-// the web engine into the process.
+// page), the live chat, the terms and privacy pages, Facebook's sign-in dialog and the page about
+// BREVAK in the settings. Loading it is what brings the web engine into the process.
 class WebPagesPlugin : public QObject, public ScreenPlugin
 {
     Q_OBJECT

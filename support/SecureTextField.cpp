@@ -1,7 +1,6 @@
 #include "SecureTextField.h"
 
 #include "Localization.h"
-#include "NotificationCenter.h"
 
 #include <QAction>
 #include <QIcon>
@@ -12,9 +11,7 @@ SecureTextField::SecureTextField(QWidget* parent)
 {
     setEchoMode(QLineEdit::Password);
     connect(m_toggle, &QAction::triggered, this, [this] { setPasswordIsVisible(!passwordIsVisible()); });
-    updateToggle();
-    NotificationCenter::shared().addObserver(this, QString::fromLatin1(notifications::updateChooseLanguage),
-        [this](const QVariant&) { updateToggle(); });
+    localization::followLanguage(this, [this] { updateToggle(); });
 }
 
 void SecureTextField::setPasswordIsVisible(bool visible)

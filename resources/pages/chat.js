@@ -180,6 +180,10 @@ async function connect() {
     chat = await window.brevak.chat;
     texts = chat.texts;
     applyTexts();
+    chat.textsChanged.connect((changed) => {
+        texts = changed;
+        applyTexts();
+    });
     chat.opened.connect((messages, presence) => {
         showConnection(true);
         showPresence(presence);

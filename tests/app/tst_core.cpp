@@ -23,8 +23,9 @@ QString outputOf(CommandRunner& runner, const QString& command)
     QObject caller;
     std::optional<QString> output;
     runner.runShellCommand(command, &caller, [&output](const QString& text) { output = text; });
-    QTest::qWaitFor([&output] { return output.has_value(); }, 30000);
-    return output.value_or(QStringLiteral("(no answer)"));
+    if (!QTest::qWaitFor([&output] { return output.has_value(); }, 30000))
+        return QStringLiteral("(no answer)");
+    return *output;
 }
 
 } // namespace

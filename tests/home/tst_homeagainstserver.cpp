@@ -103,7 +103,8 @@ private:
                 }
             },
             [&answered](const ApiError&) { answered = true; });
-        QTest::qWaitFor([&answered] { return answered; }, 20000);
+        if (!QTest::qWaitFor([&answered] { return answered; }, 20000))
+            return std::nullopt;
         return domains;
     }
 

@@ -40,7 +40,8 @@ private:
     Screen* present(Screen* screen)
     {
         f->window().setContentViewController(screen);
-        QTest::qWaitFor([screen] { return screen->isVisible(); });
+        if (!QTest::qWaitFor([screen] { return screen->isVisible(); }))
+            qWarning("the screen did not show: the checks on it fail");
         return screen;
     }
     SplitViewController* showHome()

@@ -2,6 +2,7 @@
 #include "ChatService.h"
 #include "DataRow.h"
 #include "LiveChatUser.h"
+#include "NotificationCenter.h"
 #include "ServerHarness.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -20,6 +21,9 @@ class TestChatBridge : public QObject
     Q_OBJECT
 
     TemporarySimulatedMac m_mac;
+    // What the windows hear a change of language through.
+    NotificationCenter m_notifications;
+    NotificationCenter::Registration m_notificationsRegistration {m_notifications};
     ServerProcess m_server;
     QString m_cookie; // the counsellor's console session
 
@@ -189,7 +193,8 @@ private Q_SLOTS:
         QCOMPARE(sent.first().at(1).toJsonObject()["text"].toString(), "Hello, is someone there?");
 
         // The counsellor answers; the waiting poll brings it.
-        const QJsonArray list = console("conversations").json().value("data").toObject().value("conversations").toArray();
+        const QJsonArray list
+            = console("conversations").json().value("data").toObject().value("conversations").toArray();
         QCOMPARE(list.size(), 1);
         console(
             "send", {{"id", QString::number(list.first()["id"].toInteger())}, {"text", "Yes, I am here."}});
@@ -230,7 +235,8 @@ private Q_SLOTS:
         bridge.send("kept", "written while offline");
         QTRY_COMPARE_WITH_TIMEOUT(sent.count(), 2, 10000);
         const HttpReply seen = HttpClient(m_server.port()).post("chat/messages", {{"after", "0"}}, token);
-        QCOMPARE(texts(seen.json().value("data").toObject().value("messages").toArray()), QStringList({"written while offline"}));
+        QCOMPARE(texts(seen.json().value("data").toObject().value("messages").toArray()),
+            QStringList({"written while offline"}));
     }
 
     void anEndedSessionIsSaid()

@@ -1,9 +1,12 @@
 #include "DataRow.h"
 #include "FAQWC.h"
+#include "NotificationCenter.h"
 #include "ProcessState.h"
 #include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
 
+#include <QLineEdit>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineView>
@@ -15,6 +18,9 @@ class TestFAQWC : public QObject
 
 private:
     TemporarySimulatedMac m_mac;
+    // What the windows hear a change of language through.
+    NotificationCenter m_notifications;
+    NotificationCenter::Registration m_notificationsRegistration {m_notifications};
 
 private Q_SLOTS:
     void init()
@@ -28,9 +34,16 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("language");
         QTest::addColumn<bool>("blocked");
         QTest::addColumn<QString>("page");
+        // The test runs on an English and on a French system (CMakeLists.txt).
+        const QString systems = QLocale::system().language() == QLocale::French ? "qrc:/pages/bv_faq_fr.html"
+                                                                                : "qrc:/pages/bv_faq_en.html";
         dataRow("french", QVariant("fr"), false, "qrc:/pages/bv_faq_fr.html");
-        dataRow("unset follows the system (english here)", QVariant(), false, "qrc:/pages/bv_faq_en.html");
+        dataRow("english", QVariant("en"), false, "qrc:/pages/bv_faq_en.html");
+        dataRow("german: the english page", QVariant("de"), false, "qrc:/pages/bv_faq_en.html");
+        dataRow("unset: the system's", QVariant(), false, systems);
+        dataRow("not a text: the system's", QVariant(42), false, systems);
         dataRow("french, blocked", QVariant("fr"), true, "qrc:/pages/bv_blockpage.html");
+        dataRow("unset, blocked", QVariant(), true, "qrc:/pages/bv_blockpage.html");
     }
 
     void pageChoice()
@@ -61,6 +74,36 @@ private Q_SLOTS:
         window.hide();
         window.show();
         QCOMPARE(window.faqPageURL(), QUrl("qrc:/pages/bv_blockpage.html"));
+    }
+
+    void theFAQFollowsTheLanguageButTheBlockPageStays_data()
+    {
+        QTest::addColumn<bool>("blocked");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("french");
+        dataRow("faq", false, "qrc:/pages/bv_faq_en.html", "qrc:/pages/bv_faq_fr.html");
+        dataRow("block page", true, "qrc:/pages/bv_blockpage.html", "qrc:/pages/bv_blockpage.html");
+    }
+
+    void theFAQFollowsTheLanguageButTheBlockPageStays()
+    {
+        QFETCH(bool, blocked);
+        QFETCH(QString, english);
+        QFETCH(QString, french);
+        SettingsStore::shared().setString(keys::currentLanguage, "en");
+        blockPageRequested = blocked;
+        FAQWC window;
+        window.show();
+        QTRY_COMPARE_WITH_TIMEOUT(window.webView()->url(), QUrl(english), 30000);
+        auto* search = window.findChild<QLineEdit*>("search");
+        QCOMPARE(search->accessibleName(), QString("Search"));
+
+        SettingsStore::shared().setString(keys::currentLanguage, "fr");
+        NotificationCenter::shared().post(QString::fromLatin1(notifications::updateChooseLanguage), "fr");
+        QCOMPARE(window.faqPageURL(), QUrl(french));
+        QTRY_COMPARE_WITH_TIMEOUT(window.webView()->url(), QUrl(french), 30000);
+        QCOMPARE(search->placeholderText(), QString("Rechercher"));
+        QCOMPARE(search->accessibleName(), QString("Rechercher"));
     }
 };
 

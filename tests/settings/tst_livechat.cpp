@@ -1,6 +1,7 @@
 #include "ChatBridge.h"
 #include "LiveChat.h"
 #include "LogCapture.h"
+#include "NotificationCenter.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
@@ -23,6 +24,9 @@ class TestLiveChat : public QObject
     Q_OBJECT
 
     TemporarySimulatedMac m_mac;
+    // What the windows hear a change of language through.
+    NotificationCenter m_notifications;
+    NotificationCenter::Registration m_notificationsRegistration {m_notifications};
     std::unique_ptr<LiveChat> m_window;
     const QString m_name = "Ann \"The Cat\" O'Neil \\ '); window.injected = 1; //";
 
@@ -66,6 +70,19 @@ private Q_SLOTS:
         QCOMPARE(evaluate("typeof window.injected").toString(), "undefined");
     }
 
+    void theWindowAndThePageFollowTheLanguage()
+    {
+        const QString title = "document.querySelector('[data-text=title]').textContent";
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(title).toString(), "Live chat", 10000);
+        SettingsStore::shared().setString(keys::currentLanguage, "fr");
+        NotificationCenter::shared().post(QString::fromLatin1(notifications::updateChooseLanguage), "fr");
+        QCOMPARE(m_window->windowTitle(), "BREVAK – Chat en direct");
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(title).toString(), "Chat en direct", 10000);
+        SettingsStore::shared().setString(keys::currentLanguage, "en");
+        NotificationCenter::shared().post(QString::fromLatin1(notifications::updateChooseLanguage), "en");
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(title).toString(), "Live chat", 10000);
+    }
+
     void onlyTextMessagesNamedTestArePrinted()
     {
         LogCapture log;
@@ -94,7 +111,8 @@ private Q_SLOTS:
             0);
         QCOMPARE(evaluate("typeof window.pwned").toString(), "undefined");
         QCOMPARE(evaluate("document.getElementById('presenceText').textContent").toString(),
-            ChatBridge::presence({{"counsellor_online", true}}, ChatBridge::localizedTexts())["status"].toString());
+            ChatBridge::presence({{"counsellor_online", true}}, ChatBridge::localizedTexts())["status"]
+                .toString());
     }
 
     void aMessageWrittenWithoutConnectionStaysOnThePage()

@@ -1,5 +1,6 @@
 #include "DataRow.h"
 #include "FAQWC.h"
+#include "NotificationCenter.h"
 #include "ProcessState.h"
 #include "SettingsStore.h"
 #include "TemporarySimulatedMac.h"
@@ -19,6 +20,9 @@ class TestPageLayout : public QObject
     Q_OBJECT
 
     TemporarySimulatedMac m_mac;
+    // What the windows hear a change of language through.
+    NotificationCenter m_notifications;
+    NotificationCenter::Registration m_notificationsRegistration {m_notifications};
 
     // Runs a script in the page and waits for its value (none when the script fails or never answers).
     static QVariant evaluate(QWebEnginePage* page, const QString& script)

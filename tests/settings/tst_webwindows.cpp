@@ -2,6 +2,7 @@
 #include "FacebookLoginWC.h"
 #include "FacebookSignInFlow.h"
 #include "FakeProvidersProcess.h"
+#include "NotificationCenter.h"
 #include "TemporarySimulatedMac.h"
 #include "WebPageView.h"
 #include "WebsitePageWC.h"
@@ -22,6 +23,9 @@ class TestWebWindows : public QObject
 
 private:
     TemporarySimulatedMac m_mac;
+    // What the windows hear a change of language through.
+    NotificationCenter m_notifications;
+    NotificationCenter::Registration m_notificationsRegistration {m_notifications};
     FakeProvidersProcess m_providers;
 
 private Q_SLOTS:
