@@ -133,6 +133,7 @@ void ProtectionViewController::showServices()
         row->setProperty("role", "row");
         row->setObjectName(QStringLiteral("serviceRow"));
         auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(8, 4, 8, 4);
         auto* name = new QLabel(service.name, row);
         auto* state = new QLabel(service.isProtected ? t("Protected") : t("Not protected"), row);
         state->setObjectName(QStringLiteral("lblServiceState"));

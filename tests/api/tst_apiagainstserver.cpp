@@ -28,7 +28,8 @@ private:
                 completed = true;
             });
         });
-        QTest::qWaitFor([&] { return completed; }, 20000);
+        if (!QTest::qWaitFor([&] { return completed; }, 20000))
+            return std::nullopt;
         return result;
     }
 

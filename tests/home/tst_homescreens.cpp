@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTableWidget>
 
@@ -502,6 +503,20 @@ private Q_SLOTS:
         QCOMPARE(blockedWebsites.size(), 1);
     }
 
+    // Every label and button of the window is as wide as its text needs and lies inside the window: what
+    // does not fit scrolls up and down, nothing is cut off at the side.
+    static void verifyNothingCutOff(QWidget* home)
+    {
+        const int right = home->window()->width();
+        for (QWidget* widget : home->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || !(qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget)))
+                continue;
+            const QString what = widget->objectName() + QStringLiteral(": ") + widget->property("text").toString();
+            QVERIFY2(widget->width() >= widget->minimumSizeHint().width(), qPrintable(what));
+            QVERIFY2(widget->mapTo(widget->window(), QPoint(widget->width(), 0)).x() <= right, qPrintable(what));
+        }
+    }
+
     // Every screen of the home screen, in both languages: each shown control and row has an accessible
     // name. The pictures go to the artifacts folder, to be looked at.
     void screensInBothLanguages_data()
@@ -524,10 +539,17 @@ private Q_SLOTS:
             QVERIFY(f->log.waitForAnswers(0));
             QVERIFY(waitForPostedEvents());
             verifyAccessibleNames(home, {});
+            verifyNothingCutOff(home);
             QVERIFY(f->window().grab().save(folder + '/' + name + '-' + language + ".png"));
         };
         QTRY_COMPARE(home->detail()->findChildren<QFrame*>("serviceRow").size(), 3);
         picture("protection");
+        // With a PIN the set-up card goes, and the screen fits the window without scrolling.
+        f->settings().setBool(keys::isPinSeted, true);
+        NotificationCenter::shared().post(QString::fromLatin1(notifications::pinProtectionOff), 1);
+        QTRY_VERIFY(!home->detail()->findChild<QWidget*>("boxSetupPin")->isVisible());
+        QTRY_VERIFY(!home->detail()->findChild<QScrollArea*>("scrollProtection")->verticalScrollBar()->isVisible());
+        picture("protection-with-pin");
         home->sidebar()->btnProtectionOnOffTapped(SidebarViewController::blockAppsTag);
         qobject_cast<BlockAppsViewController*>(home->detail())
             ->setWholeData({{QIcon(), "Lucky Spin Casino", false}, {QIcon(), "Safari", false}});
