@@ -274,7 +274,8 @@ ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments, 
     return command(QStringList {"admin"} + arguments, input);
 }
 
-ServerProcess::CommandResult ServerProcess::command(const QStringList& arguments, const QByteArray& input) const
+ServerProcess::CommandResult ServerProcess::command(
+    const QStringList& arguments, const QByteArray& input) const
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -294,6 +295,18 @@ QStringList ServerProcess::mails() const
     for (const QString& name : outbox.entryList({"*.eml"}, QDir::Files, QDir::Name))
         paths << outbox.filePath(name);
     return paths;
+}
+
+QStringList ServerProcess::mailsTo(const QString& address) const
+{
+    QStringList found;
+    for (const QString& path : mails()) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)
+            && file.peek(4096).contains(QByteArray("To: " + address.toUtf8() + "\r\n")))
+            found << QString::fromUtf8(file.readAll());
+    }
+    return found;
 }
 
 struct FakeSignInProvider::Impl

@@ -1,6 +1,5 @@
 #include "ClientDecoding.h"
-#include "Configuration.h"
-#include "ServerHarness.h"
+#include "ServerAccounts.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,13 +21,9 @@ class TestServerProcess : public QObject
 
     static QString appToken() { return configuration::defaultToken(); }
 
-    static QString signUp(HttpClient& http, const QString& email, const QString& password = "correct horse")
+    static QString signUp(HttpClient& http, const QString& email, const QString& password = testPassword)
     {
-        const HttpReply reply = http.post("signup",
-            {{"social_media", "0"}, {"device_name", "Mac"}, {"email", email}, {"password", password},
-                {"profile_id", "0"}},
-            appToken());
-        return reply.json().value("data").toObject().value("token").toString();
+        return sessionOf(signUpOver(http, email, password));
     }
 
     static QString checkPin(HttpClient& http, const QString& token, const QString& pin)
