@@ -300,7 +300,7 @@ private Q_SLOTS:
         QStringList answers;
         for (int i = 0; i < 5; ++i) {
             const HttpReply reply = http.post("login",
-                {{"email", "owner@example.org"}, {"password", "correct horse"}, {"social_media", "0"}},
+                {{"email", "owner@example.org"}, {"password", testPassword}, {"social_media", "0"}},
                 appToken());
             answers << QString::number(reply.status) + (reply.json()["status"].toBool() ? " signed in" : "");
         }
@@ -323,7 +323,7 @@ private Q_SLOTS:
         QVERIFY(!signUp(http, "limit@example.org").isEmpty());
         const auto login = [&](HttpClient& client) {
             return client.post("login",
-                {{"email", "limit@example.org"}, {"password", "correct horse"}, {"social_media", "0"}},
+                {{"email", "limit@example.org"}, {"password", testPassword}, {"social_media", "0"}},
                 appToken());
         };
         QCOMPARE(login(http).status, 200);
@@ -339,7 +339,7 @@ private Q_SLOTS:
         RawConnection other(server.port(), "127.0.0.2");
         other.send(RawConnection::request("POST", "/api/v3/login",
             HttpClient::formEncode(
-                {{"email", "limit@example.org"}, {"password", "correct horse"}, {"social_media", "0"}}),
+                {{"email", "limit@example.org"}, {"password", testPassword}, {"social_media", "0"}}),
             appToken().toLatin1()));
         QVERIFY(other.receive(10000, [](const QByteArray& r) { return r.endsWith('}'); })
                     .startsWith("HTTP/1.1 200"));
