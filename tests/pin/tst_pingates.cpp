@@ -213,9 +213,10 @@ private Q_SLOTS:
         QFETCH(PinAction, action);
         QFETCH(QString, notification);
         QFETCH(QVariant, value);
+        const QList<const char*> names {notifications::pinProtectionOff, notifications::blockAppSwitchState,
+            notifications::blackListWebsiteState, notifications::dnsState};
         std::vector<std::unique_ptr<NotificationSpy>> spies;
-        for (const char* name : {notifications::pinProtectionOff, notifications::blockAppSwitchState,
-                 notifications::blackListWebsiteState, notifications::dnsState}) {
+        for (const char* name : names) {
             spies.push_back(std::make_unique<NotificationSpy>(name));
         }
         beginGate(action);
@@ -223,8 +224,6 @@ private Q_SLOTS:
         click(outlet(m_gate, "btnCancel"));
         QVERIFY(!m_gate->isVisible());
         QVERIFY(outlet<SecureTextField>(m_gate, "pinTF")->text().isEmpty());
-        const QList<const char*> names {notifications::pinProtectionOff, notifications::blockAppSwitchState,
-            notifications::blackListWebsiteState, notifications::dnsState};
         for (int i = 0; i < names.size(); ++i) {
             const bool expected = notification == QLatin1String(names[i]);
             QCOMPARE(spies[i]->values, expected ? QList<QVariant> {value} : QList<QVariant> {});
