@@ -190,13 +190,9 @@ void ServerProcess::setNow(qint64 seconds)
 
 bool ServerProcess::start(const QStringList& extraArguments)
 {
-    QStringList arguments {"--listen", "127.0.0.1:0", "--data-dir", m_dataDir, "--dev-clock-file",
-        m_clockFile, "--dev-fast-hashing", "--due-mail-interval", "3600", "--sign-in-limit", "100000",
-        "--reset-mail-limit", "100000"};
-    if (!testDatabaseUrl().isEmpty())
-        arguments << "--database" << testDatabaseUrl() << "--key-file"
-                  << qEnvironmentVariable("BREVAK_TEST_KEY_FILE");
-    return startBare(arguments + extraArguments);
+    return startBare(QStringList {"--listen", "127.0.0.1:0", "--dev-fast-hashing", "--due-mail-interval",
+                         "3600", "--sign-in-limit", "100000", "--reset-mail-limit", "100000"}
+        + sharedArguments() + extraArguments);
 }
 
 bool ServerProcess::startBare(const QStringList& arguments, const QStringList& environment)
