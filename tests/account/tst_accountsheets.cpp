@@ -1,6 +1,5 @@
 #include "AlertRecorder.h"
 #include "ApplicationServices.h"
-#include "Configuration.h"
 #include "CustomWindow.h"
 #include "DataRow.h"
 #include "EventOrder.h"
@@ -14,7 +13,7 @@
 #include "MessageTable.h"
 #include "Screens.h"
 #include "SecureTextField.h"
-#include "ServerHarness.h"
+#include "ServerAccounts.h"
 #include "SheetWindowController.h"
 #include "Sheets.h"
 #include "Storyboard.h"
@@ -151,18 +150,15 @@ private:
     // An account made over HTTP; its session token.
     QString signedUp(const QString& email, const QString& secret = password)
     {
-        const HttpReply reply = post("signup",
-            {{"email", email}, {"password", secret}, {"device_name", "Test Mac"}, {"social_media", "0"},
-                {"profile_id", "0"}},
-            configuration::defaultToken());
-        return reply.json().value("data").toObject().value("token").toString();
+        HttpClient http(m_server.port());
+        return sessionOf(signUpOver(http, email, secret, "Test Mac"));
     }
 
     QString signedIn(const QString& email, const QString& secret)
     {
         const HttpReply reply = post("login", {{"email", email}, {"password", secret}, {"social_media", "0"}},
             configuration::defaultToken());
-        return reply.json().value("data").toObject().value("token").toString();
+        return sessionOf(reply);
     }
 
     bool setPin(const QString& token)

@@ -116,8 +116,7 @@ private Q_SLOTS:
         openOffSheet();
         fixture().answer(envelope(false, "Please verify your pin first.", "[]", 428));
         click(outlet(m_offSheet, "btnDisablePin"));
-        QTRY_COMPARE(fixture().alerts.count(), 1);
-        QCOMPARE(fixture().alerts.alerts().first().informative, "Please verify your pin first.");
+        QTRY_COMPARE(fixture().alerts.informatives(), QStringList {"Please verify your pin first."});
         fixture().alerts.pressOk();
         QVERIFY(settings().boolValue(keys::isPinSeted));
         QCOMPARE(pinProtection.values, QList<QVariant> {true});
@@ -130,9 +129,8 @@ private Q_SLOTS:
         fixture().failTransport();
         click(outlet(m_offSheet, "btnDisablePin"));
         QVERIFY(!outlet(m_offSheet, "btnDisablePin")->isEnabled());
-        QTRY_COMPARE(fixture().alerts.count(), 1);
-        QCOMPARE(fixture().alerts.alerts().first().informative,
-            "The server could not be reached. Please try again.");
+        QTRY_COMPARE(fixture().alerts.informatives(),
+            QStringList {"The server could not be reached. Please try again."});
         QVERIFY(outlet(m_offSheet, "btnDisablePin")->isEnabled());
         QVERIFY(settings().boolValue(keys::isPinSeted));
     }
@@ -176,8 +174,7 @@ private Q_SLOTS:
         click(outlet(change, "btnSubmit"));
         QCOMPARE(pinProtection.values, QList<QVariant> {true});
         if (!alert.isEmpty()) {
-            QCOMPARE(fixture().alerts.count(), 1);
-            QCOMPARE(fixture().alerts.alerts().first().informative, alert);
+            QCOMPARE(fixture().alerts.informatives(), QStringList {alert});
             QVERIFY(waitForPostedEvents());
             QCOMPARE(fixture().app.requestsTo("updatePin"), 0);
             QVERIFY(change->isVisible());
@@ -237,8 +234,7 @@ private Q_SLOTS:
         fill(change, "111111", "135790", "135790");
         fixture().answer(envelope(false, "Your old pin is not correct.", pinRecord("\"******\""), 422));
         click(outlet(change, "btnSubmit"));
-        QTRY_COMPARE(fixture().alerts.count(), 1);
-        QCOMPARE(fixture().alerts.alerts().first().informative, "Your old pin is not correct.");
+        QTRY_COMPARE(fixture().alerts.informatives(), QStringList {"Your old pin is not correct."});
         QVERIFY(change->isVisible());
         QVERIFY(outlet(change, "btnSubmit")->isEnabled());
 

@@ -213,9 +213,10 @@ private Q_SLOTS:
         QFETCH(PinAction, action);
         QFETCH(QString, notification);
         QFETCH(QVariant, value);
+        const QList<const char*> names {notifications::pinProtectionOff, notifications::blockAppSwitchState,
+            notifications::blackListWebsiteState, notifications::dnsState};
         std::vector<std::unique_ptr<NotificationSpy>> spies;
-        for (const char* name : {notifications::pinProtectionOff, notifications::blockAppSwitchState,
-                 notifications::blackListWebsiteState, notifications::dnsState}) {
+        for (const char* name : names) {
             spies.push_back(std::make_unique<NotificationSpy>(name));
         }
         beginGate(action);
@@ -223,8 +224,6 @@ private Q_SLOTS:
         click(outlet(m_gate, "btnCancel"));
         QVERIFY(!m_gate->isVisible());
         QVERIFY(outlet<SecureTextField>(m_gate, "pinTF")->text().isEmpty());
-        const QList<const char*> names {notifications::pinProtectionOff, notifications::blockAppSwitchState,
-            notifications::blackListWebsiteState, notifications::dnsState};
         for (int i = 0; i < names.size(); ++i) {
             const bool expected = notification == QLatin1String(names[i]);
             QCOMPARE(spies[i]->values, expected ? QList<QVariant> {value} : QList<QVariant> {});
@@ -251,8 +250,7 @@ private Q_SLOTS:
         beginGate(PinAction::protectionOff);
         verify(m_gate, fixture(), accepted);
         QTRY_VERIFY(!m_gate->isVisible());
-        QCOMPARE(fixture().alerts.count(), 1);
-        QCOMPARE(fixture().alerts.alerts().first().informative, "Requires admin privileges");
+        QCOMPARE(fixture().alerts.informatives(), QStringList {"Requires admin privileges"});
         QVERIFY(fixture().log.contains("found error in close protaction"));
         QVERIFY(settings().boolValue(keys::dnsLastStatus));
         QVERIFY(dnsState.values.isEmpty());
@@ -298,8 +296,7 @@ private Q_SLOTS:
         NotificationSpy pinProtection(notifications::pinProtectionOff);
         beginGate(action);
         verify(m_gate, fixture(), "{\"status\":true,\"msg\":1}");
-        QTRY_COMPARE(fixture().alerts.count(), 1);
-        QCOMPARE(fixture().alerts.alerts().first().informative, "Error in pin verify");
+        QTRY_COMPARE(fixture().alerts.informatives(), QStringList {"Error in pin verify"});
         fixture().alerts.pressOk();
         QCOMPARE(pinProtection.values, posted);
         QVERIFY(m_gate->isVisible());
@@ -363,9 +360,8 @@ private Q_SLOTS:
         verify(
             m_gate, fixture(), envelope(false, "Please enter a valid otp.", pinRecord("0", "12", 900), 422));
         QVERIFY(answered(1));
-        QCOMPARE(fixture().alerts.count(), 1);
-        QCOMPARE(fixture().alerts.alerts().first().informative,
-            "Please enter a valid otp.\nYou can try again in 15 minutes.");
+        QCOMPARE(fixture().alerts.informatives(),
+            QStringList {"Please enter a valid otp.\nYou can try again in 15 minutes."});
         QVERIFY(!verifyButton->isEnabled());
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->text(), "You can try again in 15 minutes.");
@@ -423,9 +419,8 @@ private Q_SLOTS:
         if (checkFirst) {
             fixture().failTransport();
         }
-        QTRY_COMPARE(fixture().alerts.count(), 1);
-        QCOMPARE(fixture().alerts.alerts().first().informative,
-            "The server could not be reached. Please try again.");
+        QTRY_COMPARE(fixture().alerts.informatives(),
+            QStringList {"The server could not be reached. Please try again."});
         QVERIFY(m_gate->isVisible());
         for (const char* name : {"btnVerify", "btnRetrieveMyPinCode", "btnCancel"}) {
             QVERIFY2(outlet(m_gate, name)->isEnabled(), name);
@@ -441,8 +436,7 @@ private Q_SLOTS:
         beginGate(PinAction::protectionOff);
         fixture().answer(envelope(false, "No pin is set for this account.", "null", 404));
         click(outlet(m_gate, "btnRetrieveMyPinCode"));
-        QTRY_COMPARE(fixture().alerts.count(), 1);
-        QCOMPARE(fixture().alerts.alerts().first().informative, "No pin is set for this account.");
+        QTRY_COMPARE(fixture().alerts.informatives(), QStringList {"No pin is set for this account."});
         QVERIFY(!m_gate->retrievePage()->isVisible());
         fixture().alerts.pressOk();
 

@@ -90,8 +90,7 @@ private Q_SLOTS:
     {
         QTest::keyClicks(pinField(), "48291");
         QVERIFY(!setPin());
-        QCOMPARE(m_fixture->alerts.count(), 1);
-        QCOMPARE(m_fixture->alerts.alerts().first().informative, "Please assign only 6 digit pin!");
+        QCOMPARE(m_fixture->alerts.informatives(), QStringList {"Please assign only 6 digit pin!"});
         QCOMPARE(m_fixture->sheet(), m_pinSheet.data());
     }
 
@@ -220,8 +219,8 @@ private Q_SLOTS:
         waiting = setPin();
         m_fixture->answer(envelope(false, "A pin is already set for this account.", "null", 409));
         click(outlet(waiting, "btnSetTheTime"));
-        QTRY_COMPARE(m_fixture->alerts.count(), 1);
-        QCOMPARE(m_fixture->alerts.alerts().first().informative, "A pin is already set for this account.");
+        QTRY_COMPARE(
+            m_fixture->alerts.informatives(), QStringList {"A pin is already set for this account."});
         QVERIFY(waiting->isVisible());
         QVERIFY(!m_fixture->settings().boolValue(keys::isPinSeted));
         QVERIFY(pinProtection.values.isEmpty());
@@ -250,9 +249,8 @@ private Q_SLOTS:
         click(setTime);
         QVERIFY(!setTime->isEnabled()); // no second request while one is out
         QTRY_VERIFY(setTime->isEnabled());
-        QCOMPARE(m_fixture->alerts.count(), 1);
-        QCOMPARE(m_fixture->alerts.alerts().first().informative,
-            "The server could not be reached. Please try again.");
+        QCOMPARE(m_fixture->alerts.informatives(),
+            QStringList {"The server could not be reached. Please try again."});
         QVERIFY(waiting->isVisible());
         QVERIFY(!m_fixture->settings().boolValue(keys::isPinSeted));
     }

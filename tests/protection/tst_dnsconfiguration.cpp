@@ -58,24 +58,16 @@ private:
         m_log->clear();
     }
 
-    bool start()
+    // Runs one operation and waits for its answer: true only when it came once and was a success.
+    bool succeeded(void (DNSConfiguration::*operation)(DNSConfiguration::Completion))
     {
         Answer<bool> answer;
-        m_dns->startProtection(answer.completion());
+        (m_dns.get()->*operation)(answer.completion());
         return answer.arrived() && *answer.result;
     }
-    bool close()
-    {
-        Answer<bool> answer;
-        m_dns->closeProtection(answer.completion());
-        return answer.arrived() && *answer.result;
-    }
-    bool active()
-    {
-        Answer<bool> answer;
-        m_dns->isProtectionActive(answer.completion());
-        return answer.arrived() && *answer.result;
-    }
+    bool start() { return succeeded(&DNSConfiguration::startProtection); }
+    bool close() { return succeeded(&DNSConfiguration::closeProtection); }
+    bool active() { return succeeded(&DNSConfiguration::isProtectionActive); }
 
 private Q_SLOTS:
     void initTestCase() { qputenv("BREVAK_RESOLVER_ADDRESS", resolver.toUtf8()); }

@@ -1,17 +1,15 @@
 #include "BlockedApplicationHook.h"
 #include "CommandRunner.h"
 #include "CommonWS.h"
-#include "Configuration.h"
 #include "DNSConfiguration.h"
 #include "FakeInternetRoute.h"
 #include "LogCapture.h"
 #include "NotificationCenter.h"
 #include "ProtectionKeeper.h"
-#include "ServerHarness.h"
+#include "ServerAccounts.h"
 #include "TemporarySimulatedMac.h"
 #include "windowing.h"
 
-#include <QJsonObject>
 #include <QTest>
 
 namespace {
@@ -65,11 +63,8 @@ private Q_SLOTS:
 
         // Signed in, with protection on and one application blocked.
         HttpClient http(m_server.port());
-        const HttpReply signedUp = http.post("signup",
-            {{"social_media", "0"}, {"device_name", "Mac"}, {"email", "kept@example.org"},
-                {"password", "correct horse battery"}, {"profile_id", "0"}},
-            configuration::defaultToken());
-        const QString token = signedUp.json()["data"].toObject()["token"].toString();
+        const HttpReply signedUp = signUpOver(http, "kept@example.org");
+        const QString token = sessionOf(signedUp);
         QVERIFY2(!token.isEmpty(), signedUp.body.constData());
         SettingsStore& settings = mac.settings();
         settings.setString(keys::loginToken, token);

@@ -190,13 +190,9 @@ void ServerProcess::setNow(qint64 seconds)
 
 bool ServerProcess::start(const QStringList& extraArguments)
 {
-    QStringList arguments {"--listen", "127.0.0.1:0", "--data-dir", m_dataDir, "--dev-clock-file",
-        m_clockFile, "--dev-fast-hashing", "--due-mail-interval", "3600", "--sign-in-limit", "100000",
-        "--reset-mail-limit", "100000"};
-    if (!testDatabaseUrl().isEmpty())
-        arguments << "--database" << testDatabaseUrl() << "--key-file"
-                  << qEnvironmentVariable("BREVAK_TEST_KEY_FILE");
-    return startBare(arguments + extraArguments);
+    return startBare(QStringList {"--listen", "127.0.0.1:0", "--dev-fast-hashing", "--due-mail-interval",
+                         "3600", "--sign-in-limit", "100000", "--reset-mail-limit", "100000"}
+        + sharedArguments() + extraArguments);
 }
 
 bool ServerProcess::startBare(const QStringList& arguments, const QStringList& environment)
@@ -274,7 +270,8 @@ ServerProcess::CommandResult ServerProcess::admin(const QStringList& arguments, 
     return command(QStringList {"admin"} + arguments, input);
 }
 
-ServerProcess::CommandResult ServerProcess::command(const QStringList& arguments, const QByteArray& input) const
+ServerProcess::CommandResult ServerProcess::command(
+    const QStringList& arguments, const QByteArray& input) const
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -294,6 +291,18 @@ QStringList ServerProcess::mails() const
     for (const QString& name : outbox.entryList({"*.eml"}, QDir::Files, QDir::Name))
         paths << outbox.filePath(name);
     return paths;
+}
+
+QStringList ServerProcess::mailsTo(const QString& address) const
+{
+    QStringList found;
+    for (const QString& path : mails()) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)
+            && file.peek(4096).contains(QByteArray("To: " + address.toUtf8() + "\r\n")))
+            found << QString::fromUtf8(file.readAll());
+    }
+    return found;
 }
 
 struct FakeSignInProvider::Impl

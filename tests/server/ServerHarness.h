@@ -116,6 +116,8 @@ public:
     static QString binary();
     // The .eml files in the outbox, oldest first.
     QStringList mails() const;
+    // The text of the mails sent to `address`, oldest first.
+    QStringList mailsTo(const QString& address) const;
 
 private:
     QTemporaryDir m_folder;

@@ -1,11 +1,9 @@
 #include "ClientDecoding.h"
-#include "Configuration.h"
 #include "DataRow.h"
-#include "ServerHarness.h"
+#include "ServerAccounts.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QJsonArray>
 #include <QMutex>
 #include <QRegularExpression>
@@ -88,21 +86,12 @@ class TestServerApi : public QObject
         return http().post(endpoint, fields, token);
     }
 
-    HttpReply signUpAs(HttpClient& client, const QString& email, const QString& password,
-        const QString& device = "MacBookPro18,1")
-    {
-        return client.post("signup",
-            {{"social_media", "0"}, {"device_name", device}, {"email", email}, {"password", password},
-                {"profile_id", "0"}},
-            appToken());
-    }
-
     Account signUp(const QString& tag)
     {
-        Account account {0, uniqueEmail(tag), "correct horse battery", {}};
-        const HttpReply reply = signUpAs(http(), account.email, account.password);
+        Account account {0, uniqueEmail(tag), testPassword, {}};
+        const HttpReply reply = signUpOver(http(), account.email);
         account.id = at(reply, "data.id").toInteger();
-        account.token = at(reply, "data.token").toString();
+        account.token = sessionOf(reply);
         return account;
     }
 
@@ -149,29 +138,15 @@ class TestServerApi : public QObject
             qWarning() << result.output;
     }
 
-    QStringList mailsTo(const QString& address)
-    {
-        QStringList found;
-        for (const QString& path : m_server.mails()) {
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly)) {
-                const QString text = QString::fromUtf8(file.readAll());
-                if (text.contains("To: " + address + "\r\n"))
-                    found << text;
-            }
-        }
-        return found;
-    }
-
     // Asks for a password reset and returns the link's path from the mail.
     QString resetPath(const Account& account)
     {
         const HttpReply asked = post("forgot-password", {{"email", account.email}}, appToken());
         if (!mismatch(asked, 200, true).isEmpty()
-            || !QTest::qWaitFor([&] { return mailsTo(account.email).size() == 1; }))
+            || !QTest::qWaitFor([&] { return m_server.mailsTo(account.email).size() == 1; }))
             return {};
         return QRegularExpression("/password/reset\\?token=[0-9a-f]{64}")
-            .match(mailsTo(account.email).first())
+            .match(m_server.mailsTo(account.email).first())
             .captured(0);
     }
 
@@ -219,7 +194,7 @@ private Q_SLOTS:
     void signUpAnswersTheAccountWithASession()
     {
         const QString email = uniqueEmail("Signup");
-        const HttpReply reply = signUpAs(http(), email, "correct horse", "Ann's Mac");
+        const HttpReply reply = signUpOver(http(), email, "correct horse", "Ann's Mac");
         VERIFY_REPLY(reply, 200, true, "BaseModel<AuthModel>");
         QCOMPARE(at(reply, "data.email").toString(), email);
         QCOMPARE(at(reply, "data.device_name").toString(), "Ann's Mac");
@@ -255,7 +230,7 @@ private Q_SLOTS:
             const Account existing = signUp("taken");
             email = email == u"TAKEN" ? existing.email.toUpper() : existing.email;
         }
-        VERIFY_REPLY(signUpAs(http(), email, password), 200, false, "BaseModel<AuthModel>", message);
+        VERIFY_REPLY(signUpOver(http(), email, password), 200, false, "BaseModel<AuthModel>", message);
     }
 
     void signInWithPassword()
@@ -349,7 +324,7 @@ private Q_SLOTS:
         HttpClient client(trusting.port());
         const int asked = m_provider.requestCount();
         const QString email = uniqueEmail("owner");
-        const QString squatter = at(signUpAs(client, email, "squatter password"), "data.token").toString();
+        const QString squatter = at(signUpOver(client, email, "squatter password"), "data.token").toString();
         VERIFY_REPLY(client.post("blockwesitebyuser", {{"domain", "owner.example"}}, squatter), 200, true);
         const HttpReply owner = client.post("login",
             {{"email", email}, {"social_media", "2"}, {"token", "anything"}, {"device_name", "Mac"},
@@ -443,8 +418,8 @@ private Q_SLOTS:
         const HttpReply known = post("forgot-password", {{"email", account.email}}, appToken());
         VERIFY_REPLY(known, 200, true, "BaseModel<AuthModel>");
         QCOMPARE(known.body, post("forgot-password", {{"email", stranger}}, appToken()).body);
-        QTRY_COMPARE(mailsTo(account.email).size(), 1);
-        QCOMPARE(mailsTo(stranger).size(), 0);
+        QTRY_COMPARE(m_server.mailsTo(account.email).size(), 1);
+        QCOMPARE(m_server.mailsTo(stranger).size(), 0);
         VERIFY_REPLY(post("forgot-password", {{"email", ""}}, appToken()), 200, false, nullptr,
             "Please enter a valid email address.");
     }
@@ -459,7 +434,7 @@ private Q_SLOTS:
             // The same whether or not the address has an account.
             QCOMPARE(statuses, (QList<int> {200, 200, 200, 429, 429}));
         }
-        QTRY_COMPARE(mailsTo(account.email).size(), 3);
+        QTRY_COMPARE(m_server.mailsTo(account.email).size(), 3);
 
         for (int i = 0; i < 10; ++i)
             VERIFY_REPLY(login(account.email, "wrong password"), 200, false);
@@ -473,9 +448,9 @@ private Q_SLOTS:
         const Account account = signUp("reset");
         const QString path = resetPath(account);
         QVERIFY(!path.isEmpty());
-        QVERIFY(mailsTo(account.email).first().contains(m_server.baseUrl() + path));
+        QVERIFY(m_server.mailsTo(account.email).first().contains(m_server.baseUrl() + path));
         // Dated by the server's clock, here the test's.
-        QVERIFY(mailsTo(account.email)
+        QVERIFY(m_server.mailsTo(account.email)
                     .first()
                     .contains("Date: "
                         + QDateTime::fromSecsSinceEpoch(m_server.now(), Qt::UTC).toString(Qt::RFC2822Date)
@@ -740,7 +715,7 @@ private Q_SLOTS:
         if (foreverChosen) {
             m_server.advance(30LL * 365 * 86400);
             sendDueMail();
-            QCOMPARE(mailsTo(account.email).size(), 0);
+            QCOMPARE(m_server.mailsTo(account.email).size(), 0);
             return;
         }
 
@@ -748,14 +723,14 @@ private Q_SLOTS:
         // Asking again does not push the mail further away.
         VERIFY_REPLY(post("retrievePin", {{"user_id", ""}}, account.token), 200, true);
         sendDueMail();
-        QCOMPARE(mailsTo(account.email).size(), 0);
+        QCOMPARE(m_server.mailsTo(account.email).size(), 0);
         m_server.advance(60);
         sendDueMail();
-        const QStringList mails = mailsTo(account.email);
+        const QStringList mails = m_server.mailsTo(account.email);
         QCOMPARE(mails.size(), 1);
         QVERIFY(mails.first().contains("Your pin code is: 305721"));
         sendDueMail();
-        QCOMPARE(mailsTo(account.email).size(), 1); // never twice
+        QCOMPARE(m_server.mailsTo(account.email).size(), 1); // never twice
     }
 
     void changedPinCancelsTheRetrieval()
@@ -766,7 +741,7 @@ private Q_SLOTS:
         VERIFY_REPLY(post("updatePin", {{"old_pin", "305721"}, {"pin", "111222"}}, account.token), 200, true);
         m_server.advance(13 * 3600);
         sendDueMail();
-        QCOMPARE(mailsTo(account.email).size(), 0);
+        QCOMPARE(m_server.mailsTo(account.email).size(), 0);
     }
 
     // ---- blacklist --------------------------------------------------------------------------------
@@ -854,7 +829,7 @@ private Q_SLOTS:
         QVERIFY(!reply.json().contains("data"));
         // Nothing happened to the victim.
         QCOMPARE(at(listWebsites(victim), "data.total").toInt(), 0);
-        QCOMPARE(mailsTo(victim.email).size(), 0);
+        QCOMPARE(m_server.mailsTo(victim.email).size(), 0);
         sendDueMail();
         VERIFY_REPLY(checkPin(victim, "482913"), 200, true);
     }
@@ -953,8 +928,8 @@ private Q_SLOTS:
     {
         const QString email = uniqueEmail("race");
         QStringList messages;
-        for (const HttpReply& reply :
-            concurrently(8, 1, [&](HttpClient& client) { return signUpAs(client, email, "correct horse"); }))
+        for (const HttpReply& reply : concurrently(
+                 8, 1, [&](HttpClient& client) { return signUpOver(client, email, "correct horse"); }))
             messages << (at(reply, "status").toBool() ? "created" : msgOf(reply));
         QCOMPARE(messages.count("created"), 1);
         QCOMPARE(messages.count("The email has already been taken."), 7);

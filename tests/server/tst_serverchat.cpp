@@ -1,10 +1,8 @@
-#include "Configuration.h"
 #include "DataRow.h"
-#include "ServerHarness.h"
+#include "ServerAccounts.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QJsonArray>
 #include <QMutex>
 #include <QSet>
@@ -89,11 +87,9 @@ class TestServerChat : public QObject
     {
         const QString email
             = QString("chat.%1.%2@example.org").arg(QCoreApplication::applicationPid()).arg(++m_users);
-        const HttpReply reply = m_http->post("signup",
-            {{"social_media", "0"}, {"device_name", "Mac"}, {"email", email}, {"password", "correct horse"},
-                {"profile_id", "0"}, {"name", "User " + QString::number(m_users)}},
-            configuration::defaultToken());
-        return {email, at(reply, "data.token").toString()};
+        return {email,
+            sessionOf(signUpOver(
+                *m_http, email, testPassword, "Mac", {{"name", "User " + QString::number(m_users)}}))};
     }
 
     HttpReply say(const User& user, const QString& text, const QString& clientId = {})
@@ -124,18 +120,6 @@ class TestServerChat : public QObject
     HttpReply answer(const User& user, const QString& text)
     {
         return m_console->call("send", {{"id", conversationOf(user)}, {"text", text}});
-    }
-
-    QStringList mailsTo(const QString& address) const
-    {
-        QStringList found;
-        for (const QString& path : m_server.mails()) {
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly)
-                && file.peek(4096).contains(QByteArray("To: " + address.toUtf8() + "\r\n")))
-                found << QString::fromUtf8(file.readAll());
-        }
-        return found;
     }
 
     bool startServer()
@@ -373,8 +357,8 @@ private Q_SLOTS:
 
         const HttpReply revealed = m_console->call("reveal-pin", {{"id", id}});
         QVERIFY2(at(revealed, "status").toBool(), revealed.body.constData());
-        QTRY_COMPARE(mailsTo(ann.email).size(), 1);
-        QVERIFY(mailsTo(ann.email).first().contains("Your pin code is: 735104"));
+        QTRY_COMPARE(m_server.mailsTo(ann.email).size(), 1);
+        QVERIFY(m_server.mailsTo(ann.email).first().contains("Your pin code is: 735104"));
 
         const HttpReply seen = m_console->call("conversation", {{"id", id}});
         const QJsonArray reveals = at(seen, "data.reveals").toArray();
@@ -391,7 +375,7 @@ private Q_SLOTS:
         const HttpReply twice = m_console->call("reveal-pin", {{"id", id}});
         QCOMPARE(at(twice, "status").toBool(), false);
         QCOMPARE(at(m_console->call("conversation", {{"id", id}}), "data.reveals").toArray().size(), 1);
-        QCOMPARE(mailsTo(ann.email).size(), 1);
+        QCOMPARE(m_server.mailsTo(ann.email).size(), 1);
     }
 
     void nothingIsMailedForAnAccountWithoutPin()
@@ -402,7 +386,7 @@ private Q_SLOTS:
         const HttpReply refused = m_console->call("reveal-pin", {{"id", id}});
         QCOMPARE(at(refused, "status").toBool(), false);
         QVERIFY(at(refused, "msg").toString().contains("has no pin"));
-        QCOMPARE(mailsTo(bob.email).size(), 0);
+        QCOMPARE(m_server.mailsTo(bob.email).size(), 0);
         QCOMPARE(at(m_console->call("conversation", {{"id", id}}), "data.reveals").toArray().size(), 0);
         // The refusal did not take the account's turn: a PIN set now can be mailed at once.
         m_http->post("setupPin", {{"time", "12"}, {"pin", "111222"}}, bob.token);

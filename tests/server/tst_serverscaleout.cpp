@@ -1,5 +1,4 @@
-#include "Configuration.h"
-#include "ServerHarness.h"
+#include "ServerAccounts.h"
 
 #include <QDir>
 #include <QFile>
@@ -248,14 +247,7 @@ private Q_SLOTS:
         const QString readOnly = "ALTER DATABASE brevak_readonly SET default_transaction_read_only = ";
         const QString dropConnections = "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
                                         "WHERE datname = 'brevak_readonly' AND pid <> pg_backend_pid()";
-        const auto signUp = [&](const QString& email) {
-            return http
-                .post("signup",
-                    {{"social_media", "0"}, {"device_name", "Mac"}, {"email", email},
-                        {"password", "correct horse"}},
-                    appToken())
-                .status;
-        };
+        const auto signUp = [&](const QString& email) { return signUpOver(http, email).status; };
         QCOMPARE(psql("brevak_test", readOnly + "on"), QString());
         QCOMPARE(psql("brevak_test", dropConnections), QString());
         // Once a write was refused (after each thread noticed its dropped connection), /health says so.

@@ -22,3 +22,11 @@ void AlertRecorder::pressOk()
     const Alert alert = m_alerts.takeFirst();
     alert.closed();
 }
+
+QStringList AlertRecorder::informatives() const
+{
+    QStringList texts;
+    for (const Alert& alert : m_alerts)
+        texts << alert.informative;
+    return texts;
+}

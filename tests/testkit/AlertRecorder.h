@@ -3,6 +3,7 @@
 #include "Alert.h"
 
 #include <QList>
+#include <QStringList>
 
 #include <functional>
 
@@ -20,6 +21,8 @@ public:
     // The alerts open now, oldest first.
     const QList<Alert>& alerts() const { return m_alerts; }
     qsizetype count() const { return m_alerts.size(); }
+    // The informative texts of the alerts open now, oldest first.
+    QStringList informatives() const;
     // How many alerts were shown in all.
     int shown() const { return m_shown; }
     // Presses OK on the oldest alert still open.

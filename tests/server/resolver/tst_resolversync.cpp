@@ -62,19 +62,12 @@ class TestResolverSync : public QObject
     {
         QTemporaryDir dir;
         MovableClock clock;
-        Database db {target(dir)};
+        Database db {DatabaseTarget {.sqlitePath = dir.filePath("test.sqlite")}};
         FakeUnbound unbound;
         ResolverSync sync {db, clock, unbound, {dir.path(), dir.filePath("lists")}};
         qint64 ann = 0;
         qint64 bob = 0;
         QStringList log;
-
-        static DatabaseTarget target(const QTemporaryDir& dir)
-        {
-            DatabaseTarget target;
-            target.sqlitePath = dir.filePath("test.sqlite");
-            return target;
-        }
 
         Fixture()
         {

@@ -1,5 +1,4 @@
-#include "Configuration.h"
-#include "ServerHarness.h"
+#include "ServerAccounts.h"
 
 #include <QDir>
 #include <QFile>
@@ -142,14 +141,8 @@ class TestResolverUnbound : public QObject
     Account signUp(const QString& email)
     {
         HttpClient http(m_server.port());
-        const QJsonObject data = http.post("signup",
-                                         {{"social_media", "0"}, {"device_name", "Mac"}, {"email", email},
-                                             {"password", "correct horse battery"}, {"profile_id", "0"}},
-                                         configuration::defaultToken())
-                                     .json()
-                                     .value("data")
-                                     .toObject();
-        return {data.value("id").toInteger(), data.value("token").toString()};
+        const HttpReply reply = signUpOver(http, email);
+        return {at(reply, "data.id").toInteger(), sessionOf(reply)};
     }
 
     // The application's status synchronisation, straight from `from`.

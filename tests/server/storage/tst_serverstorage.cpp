@@ -29,15 +29,8 @@ class TestServerStorage : public QObject
     struct Fixture
     {
         QTemporaryDir dir;
-        Database db {target(dir)};
+        Database db {DatabaseTarget {.sqlitePath = dir.filePath("test.sqlite")}};
         qint64 userId = 0;
-
-        static DatabaseTarget target(const QTemporaryDir& dir)
-        {
-            DatabaseTarget target;
-            target.sqlitePath = dir.filePath("test.sqlite");
-            return target;
-        }
 
         Fixture()
         {
