@@ -1,16 +1,15 @@
 #include "AppDelegate.h"
 
+#include "BlockPage.h"
 #include "CommonWS.h"
 #include "Diagnostics.h"
 #include "GoogleSignIn.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
 #include "SettingsStore.h"
-#include "Storyboard.h"
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QScreen>
 
 #include <algorithm>
 #include <utility>
@@ -148,18 +147,7 @@ void AppDelegate::restoreGoogleSignIn()
 
 void AppDelegate::showBlockPage()
 {
-    if (!m_wc) {
-        m_wc.reset(Storyboard::main().instantiate(QStringLiteral("FAQWC")));
-    }
-    if (!m_wc) {
-        return;
-    }
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        m_wc->resize(screen->geometry().size());
-    }
-    m_wc->show();
-    m_wc->raise();
-    m_wc->activateWindow();
+    ::showBlockPage(m_wc);
 }
 
 // The newest BREVAK keeps running: this one ends every other that started before it, whatever order

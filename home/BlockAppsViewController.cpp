@@ -2,6 +2,7 @@
 
 #include "ApplicationListBuilder.h"
 #include "AppsTableCell.h"
+#include "BlockPage.h"
 #include "CommandRunner.h"
 #include "Diagnostics.h"
 #include "Localization.h"
@@ -14,9 +15,7 @@
 #include "ui_BlockAppsViewController.h"
 #include "windowing.h"
 
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 
 namespace {
 
@@ -184,16 +183,5 @@ void BlockAppsViewController::printMe(const QString& localizedName)
 
 void BlockAppsViewController::showBlockPage()
 {
-    if (!m_wc) {
-        m_wc.reset(Storyboard::main().instantiate(QStringLiteral("FAQWC")));
-    }
-    if (!m_wc) {
-        return;
-    }
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        m_wc->resize(screen->geometry().size());
-    }
-    m_wc->show();
-    m_wc->raise();
-    m_wc->activateWindow();
+    ::showBlockPage(m_wc);
 }

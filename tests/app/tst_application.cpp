@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "BlockPage.h"
 #include "DataRow.h"
 #include "Diagnostics.h"
 #include "EventOrder.h"
@@ -163,6 +164,15 @@ private Q_SLOTS:
             commands(), QStringList {"applescript: tell application \"Lucky Spin Casino\"\nquit\nend tell"});
         QVERIFY(m_delegate->helpWindow()->isVisible());
         QCOMPARE(m_delegate->helpWindow()->size(), QGuiApplication::primaryScreen()->geometry().size());
+
+        // The application-blocking screen watches the same activation: the page already showing comes
+        // to the front and no second one opens over it. Once it is closed, the screen's own shows.
+        std::unique_ptr<QWidget> screensPage;
+        showBlockPage(screensPage);
+        QVERIFY(!screensPage);
+        m_delegate->helpWindow()->close();
+        showBlockPage(screensPage);
+        QVERIFY(screensPage && screensPage->isVisible());
     }
 
     void theStatusItemBringsTheWindowBackAndReportsThePinState()
