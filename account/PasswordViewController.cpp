@@ -1,6 +1,7 @@
 #include "PasswordViewController.h"
 
 #include "Alert.h"
+#include "HomeScreen.h"
 #include "Localization.h"
 #include "MainWindowHost.h"
 #include "MessageTable.h"
@@ -86,7 +87,7 @@ void PasswordViewController::completion(const std::optional<sign_in::Answer>& an
     MainWindowHost* host = &m_host;
     CommonWS::shared().syncURL(
         [host, pinProtection] {
-            sheets::showHome(*host);
+            showHomeScreen(host->mainWindow());
             if (pinProtection) {
                 SettingsStore::shared().setBool(keys::isPinSeted, true);
             }

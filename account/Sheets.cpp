@@ -3,7 +3,6 @@
 #include "CustomWindow.h"
 #include "MainWindowHost.h"
 #include "Storyboard.h"
-#include "windowing.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -50,17 +49,6 @@ void cancelOnEscape(QWidget* content, QAbstractButton* cancel)
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), content);
     escape->setContext(Qt::WindowShortcut);
     QObject::connect(escape, &QShortcut::activated, cancel, &QAbstractButton::click);
-}
-
-void showHome(MainWindowHost& host)
-{
-    CustomWindow* window = host.mainWindow();
-    if (!window) {
-        return;
-    }
-    window->setContentSizeLimits(QSize(800, 500));
-    window->setContentViewController(Storyboard::main().instantiate(QStringLiteral("SplitViewController")));
-    platform::setTitleBarTransparent(window, true);
 }
 
 } // namespace sheets

@@ -21,8 +21,5 @@ void replace(MainWindowHost& host, QWidget* content, const QString& identifier);
 // Escape presses `cancel`, as in a macOS sheet, rather than closing the sheet's window and leaving
 // the main window with nothing to go on with.
 void cancelOnEscape(QWidget* content, QAbstractButton* cancel);
-// Shows the home screen ("SplitViewController") in the main window, as after a sign-in: 800 by 500,
-// title hidden over a transparent title bar.
-void showHome(MainWindowHost& host);
 
 } // namespace sheets

@@ -1,6 +1,7 @@
 #include "SignupViewController.h"
 
 #include "Alert.h"
+#include "HomeScreen.h"
 #include "EmailAddress.h"
 #include "LegalLinks.h"
 #include "Localization.h"
@@ -94,7 +95,7 @@ void SignupViewController::completion(const std::optional<sign_in::Answer>& answ
     sign_in::openSession(*answer, sign_in::Way::signUp);
     sheets::end(m_host, this);
     CommonWS::shared().syncURL();
-    sheets::showHome(m_host);
+    showHomeScreen(m_host.mainWindow());
 }
 
 void SignupViewController::backToSignIn()

@@ -1,9 +1,11 @@
 #include "SocialSignInPanel.h"
 
 #include "Alert.h"
+#include "HomeScreen.h"
 #include "CommonWS.h"
 #include "Diagnostics.h"
 #include "Localization.h"
+#include "MainWindowHost.h"
 #include "MessageTable.h"
 #include "Redaction.h"
 #include "ScreenTexts.h"
@@ -219,7 +221,7 @@ void SocialSignInPanel::socialCompletion(const std::optional<sign_in::Answer>& a
                 if (sheetContent) {
                     sheets::end(*host, sheetContent);
                 }
-                sheets::showHome(*host);
+                showHomeScreen(host->mainWindow());
             },
             &CommonWS::alertFailure);
     }

@@ -3,11 +3,11 @@
 #include "ApiManager.h"
 #include "CommonWS.h"
 #include "CustomWindow.h"
+#include "HomeScreen.h"
 #include "MainWindowHost.h"
 #include "SettingsStore.h"
 #include "Storyboard.h"
 #include "ui_ViewController.h"
-#include "windowing.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -64,12 +64,7 @@ void ViewController::route(QDialog* signInController)
         return;
     }
     if (isLogin) {
-        if (!mainWindow) {
-            return;
-        }
-        mainWindow->setContentViewController(
-            Storyboard::main().instantiate(QStringLiteral("SplitViewController")));
-        platform::setTitleBarTransparent(mainWindow, true);
+        showHomeScreen(mainWindow);
         return;
     }
     if (auto* ownWindow = qobject_cast<CustomWindow*>(window())) {

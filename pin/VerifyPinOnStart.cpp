@@ -3,13 +3,12 @@
 #include "CommonWS.h"
 #include "CustomWindow.h"
 #include "Diagnostics.h"
+#include "HomeScreen.h"
 #include "MainWindowHost.h"
 #include "PinState.h"
 #include "RetrivePinPage.h"
 #include "SettingsStore.h"
-#include "Storyboard.h"
 #include "ui_VerifyPinOnStart.h"
-#include "windowing.h"
 
 #include <QTimer>
 
@@ -33,15 +32,8 @@ void VerifyPinOnStart::pinAccepted()
     SettingsStore::shared().setInteger(keys::attemp, 1);
     pinField().clear();
     endSheet();
-    CustomWindow* mainWindow = host().mainWindow();
-    if (!mainWindow) {
-        return;
-    }
     // Last: the start screen that owns this gate goes with the content it gives way to.
-    mainWindow->setContentSizeLimits(QSize(800, 500));
-    mainWindow->setContentViewController(
-        Storyboard::main().instantiate(QStringLiteral("SplitViewController")));
-    platform::setTitleBarTransparent(mainWindow, true);
+    showHomeScreen(host().mainWindow());
 }
 
 void VerifyPinOnStart::cancel()

@@ -1,12 +1,11 @@
 #include "TermsAndConditions.h"
 
 #include "CustomWindow.h"
+#include "HomeScreen.h"
 #include "Localization.h"
 #include "MainWindowHost.h"
 #include "MessageTable.h"
-#include "Storyboard.h"
 #include "ui_TermsAndConditions.h"
-#include "windowing.h"
 
 TermsAndConditions::TermsAndConditions(MainWindowHost& host, QWidget* parent)
     : QWidget(parent)
@@ -41,16 +40,6 @@ void TermsAndConditions::setTexts()
 
 void TermsAndConditions::continueAction()
 {
-    CustomWindow* mainWindow = m_host.mainWindow();
-    if (!mainWindow) {
-        return;
-    }
-    QWidget* home = Storyboard::main().instantiate(QStringLiteral("SplitViewController"));
-    if (!home) {
-        return;
-    }
-    mainWindow->setContentSizeLimits(QSize(800, 500));
     // The home screen replaces this one, which goes with it.
-    mainWindow->setContentViewController(home);
-    platform::setTitleBarTransparent(mainWindow, true);
+    showHomeScreen(m_host.mainWindow());
 }

@@ -485,7 +485,8 @@ private Q_SLOTS:
         QCOMPARE(settings().textValue(keys::userEmail), email);
         QCOMPARE(settings().textValue(keys::userDevice), CommonWS::shared().deviceModel());
         QCOMPARE(settings().boolValue(keys::isPinSeted), pin); // as the synchronisation says
-        QVERIFY(!settings().boolValue(keys::isPinEnable)); // not written by a social sign-in
+        // The home screen's PIN switch follows the account once the home screen shows.
+        QTRY_COMPARE(settings().boolValue(keys::isPinEnable), pin);
         QVERIFY(log.contains("Is Success - true"));
         QVERIFY(!loaderShown());
     }

@@ -326,6 +326,9 @@ private Q_SLOTS:
         if (expected == "home") {
             QTRY_COMPARE(window.contentViewController()->objectName(), "SplitViewController");
             QCOMPARE(window.property("titleBarTransparent").toBool(), true);
+            // The home screen's window, as after a sign-in.
+            QCOMPARE(window.minimumSize(), QSize(800, 500));
+            QCOMPARE(window.maximumSize(), QSize(800, 500));
             QVERIFY(!visibleSheet(&window));
         } else {
             QTRY_VERIFY(visibleSheet(&window));
