@@ -52,6 +52,8 @@ private:
                 "Veuillez confirmer votre choix"},
             {"RetrivePinPage", "lblCheckYourMail", "text", "Your request has been sent",
                 "Votre demande a été envoyée"},
+            {"SplitViewController", "lblWebsiteBlockList", "text", "Website Black List", "Liste noire de sites"},
+            {"SplitViewController", "pinSwitch", "accessibleName", "Pin Protection", "Protection par code PIN"},
             {"ProtectionViewController", "btnUninstall", "text", "Uninstall", "Désinstaller"},
             {"ProtectionViewController", "btnLiveChat", "text", "Live Chat 24/7", "Chat en direct 24 h/24, 7 j/7"},
         };
