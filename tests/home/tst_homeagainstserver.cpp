@@ -1,14 +1,10 @@
-#include "ApplicationServices.h"
+#include "ApplicationAgainstServer.h"
 #include "BlackListWebsitesViewController.h"
 #include "CommonWS.h"
-#include "FakeInternetRoute.h"
-#include "PinTestSupport.h"
-#include "Screens.h"
 #include "SecureTextField.h"
 #include "ServerHarness.h"
 #include "SidebarViewController.h"
 #include "SplitViewController.h"
-#include "TemporarySimulatedMac.h"
 #include "Theme.h"
 #include "VerifyPin.h"
 #include "ViewController.h"
@@ -26,27 +22,8 @@ class TestHomeAgainstServer : public QObject
     Q_OBJECT
 
 private:
-    struct Application
-    {
-        Application()
-        {
-            registerApplicationScreens(storyboard, host);
-            host.window->show();
-        }
-        ~Application() { host.window.reset(); }
-
-        TemporarySimulatedMac mac;
-        FakeInternetRoute route;
-        ApplicationServices services {ApplicationServices::Parts {route.source(), nullptr}};
-        TestWindowHost host;
-        Storyboard storyboard;
-        Storyboard::Registration storyboardRegistration {storyboard};
-        AlertRecorder alerts;
-        LogCapture log;
-    };
-
     ServerProcess m_server;
-    std::unique_ptr<Application> m_app;
+    std::unique_ptr<ApplicationAgainstServer> m_app;
     int m_accounts = 0;
     QString m_token;
 
@@ -56,20 +33,10 @@ private:
     // Signs up a new account and keeps its session as a sign-in does.
     bool signUp()
     {
-        const QString email = QStringLiteral("home-%1@example.org").arg(++m_accounts);
-        std::optional<BaseModel<AuthModel>> answer;
-        CommonWS::shared().signup(email, "correct horse 1234", 0, "Mac",
-            [&answer](const std::optional<BaseModel<AuthModel>>& record, bool) { answer = record; });
-        if (!QTest::qWaitFor([&answer] { return answer.has_value(); }, 20000) || !answer->status
-            || !answer->data) {
-            return false;
-        }
-        m_token = answer->data->token;
-        settings().setString(keys::loginToken, m_token);
-        settings().setInteger(keys::userId, answer->data->id);
-        settings().setString(keys::userEmail, email);
-        settings().setBool(keys::isLogin, true);
-        return true;
+        const std::optional<QString> token
+            = signUpAndKeepSession(QStringLiteral("home-%1@example.org").arg(++m_accounts));
+        m_token = token.value_or(QString());
+        return token.has_value();
     }
 
     // Gives the account a PIN on the server and learns of it as the start of a session does.
@@ -140,7 +107,7 @@ private Q_SLOTS:
     void init()
     {
         pendingPinAction = PinAction::none;
-        m_app = std::make_unique<Application>();
+        m_app = std::make_unique<ApplicationAgainstServer>();
         m_app->services.api().startReachability();
         QVERIFY(m_app->log.waitFor("reachability changed"));
         QVERIFY(signUp());

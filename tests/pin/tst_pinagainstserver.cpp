@@ -1,12 +1,9 @@
-#include "ApplicationServices.h"
+#include "ApplicationAgainstServer.h"
 #include "ChangePin.h"
 #include "EventOrder.h"
-#include "FakeInternetRoute.h"
 #include "PinProtectionOff.h"
 #include "PinProtectionWC.h"
-#include "PinTestSupport.h"
 #include "RetrivePinPage.h"
-#include "Screens.h"
 #include "SecureTextField.h"
 #include "ServerHarness.h"
 #include "VerifyPin.h"
@@ -23,28 +20,8 @@ class TestPinAgainstServer : public QObject
     Q_OBJECT
 
 private:
-    // The application around the sheets, over the real network.
-    struct Application
-    {
-        Application()
-        {
-            registerApplicationScreens(storyboard, host);
-            host.window->show();
-        }
-        ~Application() { host.window.reset(); }
-
-        TemporarySimulatedMac mac;
-        FakeInternetRoute route;
-        ApplicationServices services {ApplicationServices::Parts {route.source(), nullptr}};
-        TestWindowHost host;
-        Storyboard storyboard;
-        Storyboard::Registration storyboardRegistration {storyboard};
-        AlertRecorder alerts;
-        LogCapture log;
-    };
-
     ServerProcess m_server;
-    std::unique_ptr<Application> m_app;
+    std::unique_ptr<ApplicationAgainstServer> m_app;
     int m_accounts = 0;
     QString m_email;
 
@@ -55,17 +32,7 @@ private:
     bool signUp()
     {
         m_email = QStringLiteral("pin-%1@example.org").arg(++m_accounts);
-        std::optional<BaseModel<AuthModel>> answer;
-        CommonWS::shared().signup(m_email, "correct horse 1234", 0, "Mac",
-            [&answer](const std::optional<BaseModel<AuthModel>>& record, bool) { answer = record; });
-        if (!QTest::qWaitFor([&] { return answer.has_value(); }, 20000) || !answer->status || !answer->data) {
-            return false;
-        }
-        settings().setString(keys::loginToken, answer->data->token);
-        settings().setInteger(keys::userId, answer->data->id);
-        settings().setString(keys::userEmail, m_email);
-        settings().setBool(keys::isLogin, true);
-        return true;
+        return signUpAndKeepSession(m_email).has_value();
     }
 
     // Sets `pin` with `hours` of waiting time through the two setup sheets.
@@ -129,7 +96,7 @@ private Q_SLOTS:
         pendingPinAction = PinAction::none;
         retrieveFromStartGate = false;
         PinBlock::current().clear();
-        m_app = std::make_unique<Application>();
+        m_app = std::make_unique<ApplicationAgainstServer>();
         m_app->services.api().startReachability();
         QVERIFY(m_app->log.waitFor("reachability changed"));
         QVERIFY(signUp());
