@@ -18,6 +18,7 @@ ApplicationListBuilder::ApplicationListBuilder(platform::Workspace& workspace, L
     , m_limits(limits)
 {
     m_limits.programs = std::max(1, m_limits.programs);
+    m_limits.namesPerProgram = std::max(1, m_limits.namesPerProgram);
     if (m_limits.lookUpThreads > 0) {
         m_pool.setMaxThreadCount(m_limits.lookUpThreads);
     }
@@ -32,6 +33,18 @@ ApplicationListBuilder::~ApplicationListBuilder()
 QString ApplicationListBuilder::bundleIdentifierScript(const QString& entry)
 {
     return QStringLiteral("id of application %1").arg(appleScriptQuoted(entry));
+}
+
+QString ApplicationListBuilder::bundleIdentifiersScript(const QStringList& entries)
+{
+    if (entries.size() == 1) {
+        return bundleIdentifierScript(entries.first());
+    }
+    QStringList items;
+    for (const QString& entry : entries) {
+        items.append(bundleIdentifierScript(entry));
+    }
+    return '{' + items.join(QStringLiteral(", ")) + '}';
 }
 
 void ApplicationListBuilder::start()
@@ -54,36 +67,57 @@ void ApplicationListBuilder::listed(const QString& output)
         finishIfDone();
         return;
     }
-    for (int i = 0; i < m_limits.programs; ++i) {
-        startPrograms();
-    }
+    while (m_programsOut < m_limits.programs && startProgram()) { }
 }
 
-void ApplicationListBuilder::startPrograms()
+bool ApplicationListBuilder::startProgram()
 {
-    if (m_nextProgram >= m_entries.size()) {
-        return;
+    QList<qsizetype> batch;
+    if (!m_askAlone.isEmpty()) {
+        batch.append(m_askAlone.takeFirst());
+    } else {
+        while (batch.size() < m_limits.namesPerProgram && m_nextProgram < m_entries.size()) {
+            batch.append(m_nextProgram++);
+        }
     }
-    const qsizetype index = m_nextProgram++;
+    if (batch.isEmpty()) {
+        return false;
+    }
+    QStringList titles;
+    for (const qsizetype index : std::as_const(batch)) {
+        titles.append(m_entries.at(index).title);
+    }
     ++m_programsOut;
     // osascript is run directly, not through a shell, so a file name is never shell text.
     CommandRunner::shared().runProgram(platform::osascriptPath(),
-        {QStringLiteral("-e"), bundleIdentifierScript(m_entries.at(index).title)}, this,
-        [this, index](const QString& output) { identified(index, output); });
+        {QStringLiteral("-e"), bundleIdentifiersScript(titles)}, this,
+        [this, batch](const QString& output) { identified(batch, output); });
+    return true;
 }
 
-void ApplicationListBuilder::identified(qsizetype index, const QString& output)
+void ApplicationListBuilder::identified(const QList<qsizetype>& batch, const QString& output)
 {
     --m_programsOut;
-    Entry& entry = m_entries[index];
-    entry.named = !output.contains(QLatin1String("execution error"));
-    entry.bundleIdentifier = output.endsWith('\n') ? output.chopped(1) : output;
-    if (entry.named) {
-        lookUp(index);
+    const bool named = !output.contains(QLatin1String("execution error"));
+    const QString text = output.endsWith('\n') ? output.chopped(1) : output;
+    // osascript prints a list of texts as "a, b"; an identifier has no ", ".
+    const QStringList identifiers = batch.size() == 1 ? QStringList {text} : text.split(QStringLiteral(", "));
+    if ((!named && batch.size() > 1) || identifiers.size() != batch.size()) {
+        // One bundle that cannot be named fails the whole list: each is asked again on its own.
+        m_askAlone.append(batch);
     } else {
-        Q_EMIT progressChanged(++m_done, int(m_entries.size()));
+        for (qsizetype i = 0; i < batch.size(); ++i) {
+            Entry& entry = m_entries[batch.at(i)];
+            entry.named = named;
+            entry.bundleIdentifier = identifiers.at(i);
+            if (entry.named) {
+                lookUp(batch.at(i));
+            } else {
+                Q_EMIT progressChanged(++m_done, int(m_entries.size()));
+            }
+        }
     }
-    startPrograms();
+    while (m_programsOut < m_limits.programs && startProgram()) { }
     finishIfDone();
 }
 

@@ -14,9 +14,9 @@ class Workspace;
 }
 
 // Builds the list of applications found in the Applications folder, without holding up the window:
-// `ls` lists the folder, one osascript per application names its bundle identifier, and the workspace
-// gives each its location and icon. Programs and look-ups run in parallel within limits; the list
-// comes out in the folder's order, as the one-at-a-time build gives it.
+// `ls` lists the folder, osascript names the bundles' identifiers (a list of names per program), and
+// the workspace gives each its location and icon. Programs and look-ups run in parallel within
+// limits; the list comes out in the folder's order, as the one-at-a-time build gives it.
 class ApplicationListBuilder : public QObject
 {
     Q_OBJECT
@@ -26,9 +26,11 @@ public:
     {
         int programs = 8; // osascript processes at once
         int lookUpThreads = 4; // threads for the workspace's look-ups; 0: on the calling thread
+        int namesPerProgram = 25; // bundles one osascript names
     };
-    // One program at a time and the look-ups on the calling thread, as the original build did.
-    static constexpr Limits oneAtATime {1, 0};
+    // One program at a time, for one name, and the look-ups on the calling thread, as the original
+    // build did.
+    static constexpr Limits oneAtATime {1, 0, 1};
 
     // `workspace` must outlive the builder and be safe to ask from several threads (the platform's
     // workspaces are).
@@ -49,6 +51,8 @@ public:
     // What osascript is asked for an entry of the folder: its bundle identifier. The name is an
     // AppleScript string, so no name can add commands.
     static QString bundleIdentifierScript(const QString& entry);
+    // The same for several entries at once: a list of their identifiers.
+    static QString bundleIdentifiersScript(const QStringList& entries);
 
 Q_SIGNALS:
     // `done` of `total` applications looked up.
@@ -65,8 +69,8 @@ private:
         bool named = false; // osascript gave an identifier
     };
     void listed(const QString& output);
-    void startPrograms();
-    void identified(qsizetype index, const QString& output);
+    bool startProgram();
+    void identified(const QList<qsizetype>& batch, const QString& output);
     void lookUp(qsizetype index);
     void lookedUp(qsizetype index, const QString& location, const QIcon& icon);
     void finishIfDone();
@@ -76,6 +80,7 @@ private:
     QThreadPool m_pool;
     QList<Entry> m_entries;
     qsizetype m_nextProgram = 0;
+    QList<qsizetype> m_askAlone; // entries of a list that failed, asked again one by one
     int m_programsOut = 0;
     int m_done = 0;
     bool m_finished = false;

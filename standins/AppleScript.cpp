@@ -126,12 +126,36 @@ public:
 
     bool isEmpty() const { return m_tokens.isEmpty(); }
 
+    // A list literal, "{" item "," item ... "}", of items that each match `pattern`.
+    std::optional<std::vector<Command>> matchList(Command::Kind kind, const QStringList& pattern) const
+    {
+        if (m_tokens.size() < 2 || !isWord(m_tokens.first(), "{") || !isWord(m_tokens.last(), "}")) {
+            return std::nullopt;
+        }
+        std::vector<Command> items;
+        QList<Token> item;
+        for (qsizetype i = 1; i < m_tokens.size(); ++i) {
+            const Token& token = m_tokens.at(i);
+            if (i + 1 < m_tokens.size() && !isWord(token, ",")) {
+                item.append(token);
+                continue;
+            }
+            std::optional<Command> command = Sentence(item).match(kind, pattern);
+            if (!command) {
+                return std::nullopt;
+            }
+            items.push_back(*command);
+            item.clear();
+        }
+        return items;
+    }
+
     std::optional<Command> match(Command::Kind kind, const QStringList& pattern) const
     {
         if (pattern.size() != m_tokens.size()) {
             return std::nullopt;
         }
-        Command command {kind, {}, 0, 0};
+        Command command {kind, {}, 0, 0, {}};
         for (qsizetype i = 0; i < pattern.size(); ++i) {
             const Token& token = m_tokens.at(i);
             const QString& expected = pattern.at(i);
@@ -156,6 +180,11 @@ public:
     }
 
 private:
+    static bool isWord(const Token& token, const char* text)
+    {
+        return token.kind == Token::Kind::word && token.text == QLatin1String(text);
+    }
+
     QList<Token> m_tokens;
 };
 
@@ -170,10 +199,14 @@ std::variant<Command, SyntaxError> parse(const QString& source)
     const Sentence sentence(std::get<QList<Token>>(lexed));
     using Kind = Command::Kind;
     if (sentence.isEmpty()) {
-        return Command {Kind::nothing, {}, 0, 0};
+        return Command {Kind::nothing, {}, 0, 0, {}};
+    }
+    const QStringList bundleIdentifier {"id", "of", "application", "{name}"};
+    if (std::optional<std::vector<Command>> items = sentence.matchList(Kind::bundleIdentifier, bundleIdentifier)) {
+        return Command {Kind::bundleIdentifiers, {}, 0, 0, std::move(*items)};
     }
     const QList<std::pair<Kind, QStringList>> sentences {
-        {Kind::bundleIdentifier, {"id", "of", "application", "{name}"}},
+        {Kind::bundleIdentifier, bundleIdentifier},
         {Kind::quit, {"tell", "application", "{name}", "|", "quit", "|", "end", "tell"}},
         {Kind::quit, {"tell", "application", "{name}", "|", "quit", "|", "end"}},
         {Kind::quit, {"tell", "application", "{name}", "to", "quit"}},
@@ -186,7 +219,8 @@ std::variant<Command, SyntaxError> parse(const QString& source)
     }
     return SyntaxError {
         QStringLiteral(
-            "The simulated Mac runs only “id of application \"Name\"” and the quit script. (-2740)"),
+            "The simulated Mac runs only “id of application \"Name\"”, a list of those, and the quit "
+            "script. (-2740)"),
         0, source.size()};
 }
 

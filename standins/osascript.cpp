@@ -1,5 +1,5 @@
 // osascript of the simulated Mac. It runs the AppleScript sentences BREVAK sends: the bundle
-// identifier of an application, from its Info.plist, and the quit script, which ends the application
+// identifier of an application, from its Info.plist, or a list of them, and the quit script, which ends the application
 // on the simulated Mac (a simulated one is forgotten, a real process gets SIGTERM). Results go to
 // standard output; errors go to standard error as "<start>:<end>: <kind> error: ..." with status 1.
 #include "AppleScript.h"
@@ -39,6 +39,22 @@ int printBundleIdentifier(const applescript::Command& command)
         return cannotGetApplication(command);
     }
     standin::printOut(bundle->bundleIdentifier + '\n');
+    return 0;
+}
+
+// The identifiers of a list, as osascript prints a list of texts: "a, b". One application it cannot
+// get fails the whole script, which prints nothing else.
+int printBundleIdentifiers(const std::vector<applescript::Command>& items)
+{
+    QStringList identifiers;
+    for (const applescript::Command& item : items) {
+        const auto bundle = simulated::findApplicationNamed(simulated::applicationsFolder(), item.applicationName);
+        if (!bundle) {
+            return cannotGetApplication(item);
+        }
+        identifiers.append(bundle->bundleIdentifier);
+    }
+    standin::printOut(identifiers.join(QStringLiteral(", ")) + '\n');
     return 0;
 }
 
@@ -115,6 +131,8 @@ int main(int argc, char** argv)
     switch (command.kind) {
     case applescript::Command::Kind::bundleIdentifier:
         return printBundleIdentifier(command);
+    case applescript::Command::Kind::bundleIdentifiers:
+        return printBundleIdentifiers(command.items);
     case applescript::Command::Kind::quit:
         return quitApplication(command);
     case applescript::Command::Kind::nothing:

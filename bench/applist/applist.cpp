@@ -74,8 +74,8 @@ int main(int argc, char** argv)
     }
     std::printf("applications listed: %lld (best of %d runs)\n", qlonglong(listed), runs);
     std::printf("one at a time: %lld ms\n", qlonglong(bestSequential));
-    std::printf("parallel (%d programs, %d look-up threads): %lld ms\n", parallel.programs,
-        parallel.lookUpThreads, qlonglong(bestParallel));
+    std::printf("parallel (%d programs of %d names, %d look-up threads): %lld ms\n", parallel.programs,
+        parallel.namesPerProgram, parallel.lookUpThreads, qlonglong(bestParallel));
     std::printf("ratio: %.1fx\n", double(bestSequential) / double(std::max<qint64>(1, bestParallel)));
     return 0;
 }

@@ -262,6 +262,28 @@ private Q_SLOTS:
             QStringList {"error: 5:30: execution error: Can’t get application \"Poker Stars\". (-1728)"});
     }
 
+    // A list of bundle identifiers prints as osascript prints a list of texts; one application it cannot
+    // get fails the whole script, and an item that is not an identifier's sentence is a syntax error.
+    void aListOfBundleIdentifiers()
+    {
+        QVERIFY(m_mac->setUp({"app", "add", "Dice, \"Deluxe\"", "org.example.dice"}));
+        const auto osascript = [this](const QString& script) { return m_mac->run("osascript", {"-e", script}); };
+
+        auto result = osascript("{id of application \"Dice, \\\"Deluxe\\\"\", id of app \"Safari.app\"}");
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.output, "org.example.dice, com.apple.Safari\n");
+
+        result = osascript("{id of application \"Safari\", id of application \"Nope\"}");
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.output, QString());
+        QVERIFY2(result.errors.contains("execution error: Can’t get application \"Nope\". (-1728)"),
+            qPrintable(result.errors));
+
+        result = osascript("{id of application \"Safari\", }");
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.errors.contains("syntax error"), qPrintable(result.errors));
+    }
+
     // While the hang switch is on, networksetup answers nothing; it goes on when the switch is off, and
     // ends at once when whoever started it is gone.
     void theHangSwitchHoldsNetworksetup()
