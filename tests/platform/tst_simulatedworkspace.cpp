@@ -1,7 +1,12 @@
+#include "ApplicationBundles.h"
 #include "DataRow.h"
 #include "TemporarySimulatedMac.h"
 #include "windowing.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -118,6 +123,27 @@ private Q_SLOTS:
 
         m_workspace.reset();
         QVERIFY(!listedInStateFile(m_ownProcessId));
+    }
+
+    // The workspace keeps the bundles it has read, as the Mac's application index does, and reads one
+    // again once its Info.plist changes, even to a text of the same length.
+    void aChangedBundleIsReadAgain()
+    {
+        QVERIFY(m_mac->setUp({"app", "add", "Dice", "org.example.dice"}));
+        const QString bundle = m_mac->root() + "/Applications/Dice.app";
+        QCOMPARE(m_workspace->applicationLocation("org.example.dice"), bundle);
+
+        QFile plist(bundle + "/Contents/Info.plist");
+        const QDateTime written = QFileInfo(plist).lastModified();
+        QVERIFY(plist.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(plist.write(simulated::applicationInfoPlist("Dice", "org.example.dicf")) > 0);
+        QVERIFY(plist.setFileTime(written.addSecs(1), QFileDevice::FileModificationTime));
+        plist.close();
+
+        QCOMPARE(m_workspace->applicationLocation("org.example.dice"), QString());
+        QCOMPARE(m_workspace->applicationLocation("org.example.dicf"), bundle);
+        QVERIFY(QDir(bundle).removeRecursively());
+        QCOMPARE(m_workspace->applicationLocation("org.example.dicf"), QString());
     }
 
     void aBrevakThatDiedIsNoLongerListed()

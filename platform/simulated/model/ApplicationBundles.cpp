@@ -2,8 +2,11 @@
 
 #include "PropertyList.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 
 #include <algorithm>
 
@@ -51,14 +54,8 @@ QStringList bundlePaths(const QString& folder)
     return paths;
 }
 
-} // namespace
-
-QString ApplicationBundle::fileName() const
-{
-    return QFileInfo(path).fileName();
-}
-
-std::optional<ApplicationBundle> readApplicationBundle(const QString& path, QString* error)
+// The bundle as its Info.plist describes it now.
+std::optional<ApplicationBundle> readBundleFile(const QString& path, QString* error)
 {
     const std::optional<QVariant> info
         = propertylist::readFile(path + QStringLiteral("/Contents/Info.plist"), error);
@@ -82,6 +79,59 @@ std::optional<ApplicationBundle> readApplicationBundle(const QString& path, QStr
     }
     bundle.iconFile
         = resolveIconFile(bundle.path, dictionary.value(QStringLiteral("CFBundleIconFile")).toString());
+    return bundle;
+}
+
+// Bundles already read, by Info.plist, as the Mac's application index keeps them: one is read again
+// when its Info.plist changes. Safe from several threads.
+class BundleIndex
+{
+public:
+    std::optional<ApplicationBundle> find(const QFileInfo& plist) const
+    {
+        const QMutexLocker lock(&m_mutex);
+        const auto found = m_bundles.constFind(plist.filePath());
+        if (found == m_bundles.cend() || found->modified != plist.lastModified()
+            || found->size != plist.size()) {
+            return std::nullopt;
+        }
+        return found->bundle;
+    }
+    void keep(const QFileInfo& plist, const ApplicationBundle& bundle)
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_bundles.insert(plist.filePath(), {plist.lastModified(), plist.size(), bundle});
+    }
+
+private:
+    struct Read
+    {
+        QDateTime modified;
+        qint64 size;
+        ApplicationBundle bundle;
+    };
+    mutable QMutex m_mutex;
+    QHash<QString, Read> m_bundles;
+};
+
+} // namespace
+
+QString ApplicationBundle::fileName() const
+{
+    return QFileInfo(path).fileName();
+}
+
+std::optional<ApplicationBundle> readApplicationBundle(const QString& path, QString* error)
+{
+    static BundleIndex index;
+    const QFileInfo plist(path + QStringLiteral("/Contents/Info.plist"));
+    if (std::optional<ApplicationBundle> known = index.find(plist)) {
+        return known;
+    }
+    std::optional<ApplicationBundle> bundle = readBundleFile(path, error);
+    if (bundle) {
+        index.keep(plist, *bundle);
+    }
     return bundle;
 }
 
@@ -117,12 +167,14 @@ std::optional<ApplicationBundle> findApplicationNamed(const QString& application
 std::optional<ApplicationBundle> findApplicationWithIdentifier(
     const QString& applicationsFolder, const QString& bundleIdentifier)
 {
-    const QList<ApplicationBundle> applications = installedApplications(applicationsFolder);
-    const auto found = std::find_if(
-        applications.begin(), applications.end(), [&bundleIdentifier](const ApplicationBundle& bundle) {
-            return bundle.bundleIdentifier == bundleIdentifier;
-        });
-    return found == applications.end() ? std::nullopt : std::optional<ApplicationBundle>(*found);
+    // In the order installedApplications() gives, reading no further than the first that matches.
+    for (const QString& path : bundlePaths(applicationsFolder)) {
+        std::optional<ApplicationBundle> bundle = readApplicationBundle(path);
+        if (bundle && bundle->bundleIdentifier == bundleIdentifier) {
+            return bundle;
+        }
+    }
+    return std::nullopt;
 }
 
 QByteArray applicationInfoPlist(const QString& name, const QString& bundleIdentifier)
