@@ -39,17 +39,8 @@ fail() {
     exit 1
 }
 
-eventually() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        if "$@" >/dev/null 2>&1; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=helpers.sh
+source "$(dirname "$0")/helpers.sh"
 
 export BREVAK_SIMULATED_ROOT=$work/mac
 export QTWEBENGINE_DISABLE_SANDBOX=1
@@ -80,12 +71,7 @@ cat >"$settings" <<JSON
   "isLogin": true, "isLoggedOut": false }
 JSON
 
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-read -r -t 60 number <"$work/display" || fail "Xvfb did not start"
-display=:$number
-export DISPLAY=$display
+start_xvfb
 
 # The PIN sheets: pictures of each, then a hidden PIN with 12 hours through them.
 LANG=en_US.UTF-8 "$bin/pin_sheets_tour" "$artifacts" >"$tour_log" 2>&1 || fail "the PIN sheets did not set a PIN"
