@@ -6,7 +6,7 @@ set -euo pipefail
 work=$(mktemp -d "${TMPDIR:-/tmp}/brevak-xvfb.XXXXXX")
 xvfb_pid=
 cleanup() {
-    [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+    [[ -n "$xvfb_pid" ]] && kill -KILL "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT

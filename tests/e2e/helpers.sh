@@ -15,8 +15,12 @@ eventually() {
 }
 
 # Starts Xvfb on a free display, named once it accepts clients; sets xvfb_pid, display and DISPLAY.
-# A display that a client still cannot reach (now and then one, as servers of other tests end around
-# it) is given up for another.
+# A display that a client cannot reach is given up for another.
+#
+# Each script ends its Xvfb with SIGKILL. An Xvfb ended with SIGTERM gives up its display number
+# before it removes its socket file by name: an Xvfb of another test that has just taken the number
+# loses its socket, and its clients "could not connect to display". A killed one leaves a stale lock
+# that the next Xvfb clears itself.
 start_xvfb() {
     local number
     for _ in 1 2 3; do
@@ -31,7 +35,7 @@ start_xvfb() {
             return 0
         fi
         echo "note: Xvfb on $display accepts no clients; starting another"
-        kill "$xvfb_pid" 2>/dev/null || true
+        kill -KILL "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
     done
     fail "Xvfb accepts no clients"

@@ -20,7 +20,7 @@ xvfb_pid=
 cleanup() {
     [ -n "$brevak_pid" ] && kill -KILL "$brevak_pid" 2>/dev/null
     [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
