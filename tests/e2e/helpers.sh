@@ -14,29 +14,33 @@ eventually() {
     return 1
 }
 
-# Starts Xvfb on a free display, named once it accepts clients; sets xvfb_pid, display and DISPLAY.
-# A display that a client cannot reach is given up for another.
+# Starts Xvfb on a display of its own, named once it accepts clients; sets xvfb_pid, display and
+# DISPLAY. The number is drawn at random from a range no desktop uses and taken only if free: an Xvfb
+# that looks for the lowest free number itself (-displayfd alone) tries the sockets of displays that
+# other tests' servers hold, and a client of one of those then found no server now and then.
 #
-# Each script ends its Xvfb with SIGKILL. An Xvfb ended with SIGTERM gives up its display number
-# before it removes its socket file by name: an Xvfb of another test that has just taken the number
-# loses its socket, and its clients "could not connect to display". A killed one leaves a stale lock
-# that the next Xvfb clears itself.
+# Each script ends its Xvfb with SIGKILL, so that no ending server removes files by name that a new
+# one may already use; the next Xvfb clears a stale lock itself.
 start_xvfb() {
     local number
-    for _ in 1 2 3; do
+    for _ in $(seq 20); do
+        number=$((1000 + RANDOM % 30000))
         rm -f "$work/display"
         mkfifo "$work/display"
-        Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+        Xvfb ":$number" -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" \
+            >"$work/xvfb.log" 2>&1 &
         xvfb_pid=$!
-        read -r -t 60 number <"$work/display" || fail "Xvfb did not start"
-        display=:$number
-        export DISPLAY=$display
-        if eventually 10 xdpyinfo; then
-            return 0
+        # Nothing is read when the number is taken: that Xvfb ends at once.
+        if read -r -t 60 number <"$work/display"; then
+            display=:$number
+            export DISPLAY=$display
+            if eventually 10 xdpyinfo; then
+                return 0
+            fi
         fi
-        echo "note: Xvfb on $display accepts no clients; starting another"
         kill -KILL "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
     done
-    fail "Xvfb accepts no clients"
+    cat "$work/xvfb.log" 2>/dev/null || true
+    fail "Xvfb did not start"
 }
