@@ -12,7 +12,7 @@ cleanup() {
 trap cleanup EXIT
 # Xvfb picks a free display and names it once it accepts clients.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 read -r -t 60 number <"$work/display"
 DISPLAY=:$number "$@"
