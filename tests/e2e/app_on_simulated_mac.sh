@@ -88,10 +88,8 @@ maps=/proc/$brevak_pid/maps
 
 # A blocked application comes to the front: it is quit and the block page covers the screen.
 "$bin/brevak-simctl" activate "Lucky Spin Casino"
-running() { "$bin/brevak-simctl" state | sed -n '/^Running applications/,/^$/p' | grep -q "^  $1 ("; }
-not_running() { ! running "$1"; }
 eventually 10 not_running "Lucky Spin Casino" || fail "the blocked application was not quit"
-eventually 15 sh -c "xwininfo -root -tree | grep -E '\"BREVAK\".*1280x800'" || fail "no block page window"
+eventually 15 block_page_shown || fail "no block page window"
 # The screenshot waits until the page is drawn: far more colours than the blank view before it. It
 # is only a picture for people; nothing below depends on it.
 page_drawn() {

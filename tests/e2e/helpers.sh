@@ -28,3 +28,10 @@ start_xvfb() {
     export DISPLAY=$display
     eventually 10 xdpyinfo || fail "Xvfb on $display accepts no clients"
 }
+
+# Whether the simulated Mac lists the application $1 as running ($bin names the built programs).
+running() { "$bin/brevak-simctl" state | sed -n '/^Running applications/,/^$/p' | grep -q "^  $1 ("; }
+not_running() { ! running "$1"; }
+
+# Whether a BREVAK window covers the whole screen: the block page.
+block_page_shown() { xwininfo -root -tree | grep -qE '"BREVAK".*1280x800'; }

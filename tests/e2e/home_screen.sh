@@ -162,10 +162,8 @@ click 750 91 # the first application's switch: Lucky Spin Casino, in alphabetica
 eventually 30 blocked || fail "the application was not blocked"
 shot application-blocked
 "$bin/brevak-simctl" activate "Lucky Spin Casino"
-running() { "$bin/brevak-simctl" state | sed -n '/^Running applications/,/^$/p' | grep -q "^  $1 ("; }
-not_running() { ! running "$1"; }
 eventually 30 not_running "Lucky Spin Casino" || fail "the blocked application was not quit"
-eventually 60 sh -c "xwininfo -root -tree | grep -E '\"BREVAK\".*1280x800'" || fail "no block page"
+eventually 60 block_page_shown || fail "no block page"
 # Drawn once the part of the screen that the home screen leaves black is lit and the page below the
 # search bar has dark text on it.
 page_drawn() {
