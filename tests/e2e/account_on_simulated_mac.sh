@@ -95,20 +95,9 @@ sign_out() {
     mv "$work/settings.json" "$settings"
 }
 
-# The window of the sheet titled $1, once it shows.
-# xdotool matches titles byte by byte with a basic regular expression: a letter outside ASCII stands
-# for whatever bytes are there.
-sheet_window() {
-    local pattern
-    pattern=$(printf '%s' "$1" | LC_ALL=C.UTF-8 sed -e 's/[][\.*^$?+(){}|]/\\&/g' -e 's/[^ -~]/.*/g')
-    xdotool search --onlyvisible --name "^$pattern\$" | head -n1
-}
 # Waits for the sheet titled $1, gives it the keyboard and photographs the screen as $2.
 at_sheet() {
-    eventually 30 sheet_window "$1" || fail "no sheet \"$1\""
-    local window
-    window=$(sheet_window "$1")
-    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    focus_window 30 "$1"
     sleep 0.3 # the window manager-less display draws the focus change before the shot
     import -window root "$artifacts/$2.png" || echo "note: no screenshot $2"
 }

@@ -35,3 +35,19 @@ not_running() { ! running "$1"; }
 
 # Whether a BREVAK window covers the whole screen: the block page.
 block_page_shown() { xwininfo -root -tree | grep -qE '"BREVAK".*1280x800'; }
+
+# The id of the visible window titled $1, if one shows. xdotool matches titles byte by byte with a
+# basic regular expression: a letter outside ASCII stands for whatever bytes are there.
+window_titled() {
+    local pattern
+    pattern=$(printf '%s' "$1" | LC_ALL=C.UTF-8 sed -e 's/[][\.*^$?+(){}|]/\\&/g' -e 's/[^ -~]/.*/g')
+    xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n1 | grep .
+}
+# Waits up to $1 seconds for the window titled $2 and gives it the keyboard. The wait for the focus is
+# bounded: a window replaced meanwhile would keep xdotool waiting for good.
+focus_window() {
+    eventually "$1" window_titled "$2" || fail "no window \"$2\""
+    local window
+    window=$(window_titled "$2") || fail "the window \"$2\" went away"
+    timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+}

@@ -89,24 +89,15 @@ start_xvfb
 LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 "$bin/brevak" >"$log" 2>&1 &
 brevak_pid=$!
 
-# xdotool matches titles with a basic regular expression.
-window_named() { xdotool search --onlyvisible --name "^$1\$" | head -n 1 | grep .; }
-focused() { # window title
-    local window
-    window=$(window_named "$1")
-    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-}
 keys() { xdotool key --delay 50 "$@"; }
 typed() { xdotool type --delay 20 "$1"; }
 shot() { import -window root "$artifacts/$1.png" || echo "note: no screenshot $1"; }
 
 # Signing in through the sign-in and password sheets.
-eventually 60 window_named "BREVAK Sign In" || fail "no sign-in sheet"
-focused "BREVAK Sign In"
+focus_window 60 "BREVAK Sign In"
 typed "$email"
 keys Return
-eventually 30 window_named "BREVAK Password" || fail "no password sheet"
-focused "BREVAK Password"
+focus_window 30 "BREVAK Password"
 typed "$password"
 keys Return
 eventually 30 setting_is isLogin true || fail "the sign-in did not sign Ann in"
@@ -142,10 +133,10 @@ eventually 30 on_server www.casino.example || fail "the website was not added"
 shot website-added
 removals=$(served unblockwesitebyuser)
 click 269 176 # the first row's check box
-eventually 30 window_named "Enter pin to verify" || fail "no PIN gate before the removal"
+eventually 30 window_titled "Enter pin to verify" || fail "no PIN gate before the removal"
 shot website-pin-gate
 served_more unblockwesitebyuser "$removals" && fail "the website was removed before the PIN"
-focused "Enter pin to verify"
+focus_window 30 "Enter pin to verify"
 typed "$pin"
 keys Return
 eventually 30 served_more unblockwesitebyuser "$removals" || fail "the website was not removed after the PIN"
