@@ -12,43 +12,10 @@
 # Usage: account_on_simulated_mac.sh BIN_DIR ARTIFACTS_DIR
 set -euo pipefail
 
-bin=$1
-artifacts=$2
-mkdir -p "$artifacts"
-work=$(mktemp -d)
-log=$work/brevak.log
-brevak_pid=
-server_pid=
-fakes_pid=
-xvfb_pid=
-cleanup() {
-    for pid in $brevak_pid $server_pid $fakes_pid $xvfb_pid; do
-        kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- windows ---"
-    xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' || true
-    echo "--- BREVAK's output (its last 80 lines but the dictionaries) ---"
-    grep -v "^Localized Dict - " "$log" 2>/dev/null | tail -n 80 || true
-    echo "--- the server's output ---"
-    cat "$work/server.log" 2>/dev/null || true
-    echo "--- the fake providers' output ---"
-    cat "$work/fakes.log" 2>/dev/null || true
-    exit 1
-}
-
 # shellcheck source=helpers.sh
 source "$(dirname "$0")/helpers.sh"
-
-logged() { grep -qF -- "$1" "$log"; }
-# The address a program printed in "listening on http://127.0.0.1:PORT".
-listening_address() { grep -oE 'listening on http://127\.0\.0\.1:[0-9]+' "$1" | head -n1 | sed 's/listening on //'; }
+begin_run "$1" "$2"
+more_logs=$work/fakes.log
 
 settings=$work/mac/home/Library/Preferences/com.mac.brevak.json
 setting() { jq -r ".$1" "$settings" 2>/dev/null; }
@@ -65,12 +32,9 @@ unset QT_QPA_PLATFORM
 fakes_pid=$!
 eventually 20 listening_address "$work/fakes.log" || fail "the fake providers did not start"
 fakes=$(listening_address "$work/fakes.log")
-"$bin/brevak-server" --listen 127.0.0.1:0 --data-dir "$work/server" --dev-fast-hashing \
-    --google-tokeninfo-url "$fakes/google/tokeninfo" --facebook-graph-url "$fakes/facebook/me" \
-    --facebook-app-url "$fakes/facebook/app" >"$work/server.log" 2>&1 &
-server_pid=$!
-eventually 20 listening_address "$work/server.log" || fail "brevak-server did not start"
-export BREVAK_API_BASE_URL=$(listening_address "$work/server.log")
+start_server --google-tokeninfo-url "$fakes/google/tokeninfo" --facebook-graph-url "$fakes/facebook/me" \
+    --facebook-app-url "$fakes/facebook/app"
+export BREVAK_API_BASE_URL=$base
 export BREVAK_GOOGLE_AUTHORIZATION_URL=$fakes/google/authorize
 export BREVAK_GOOGLE_TOKEN_URL=$fakes/google/token
 export BREVAK_GOOGLE_USERINFO_URL=$fakes/google/userinfo

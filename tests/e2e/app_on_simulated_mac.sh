@@ -8,33 +8,10 @@
 # Usage: app_on_simulated_mac.sh BIN_DIR ARTIFACTS_DIR
 set -euo pipefail
 
-bin=$1
-artifacts=$2
-mkdir -p "$artifacts"
-work=$(mktemp -d)
-log=$work/brevak.log
-brevak_pid=
-xvfb_pid=
-cleanup() {
-    [ -n "$brevak_pid" ] && kill -KILL "$brevak_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- BREVAK's output ---"
-    cat "$log" 2>/dev/null || true
-    echo "--- simulated Mac ---"
-    "$bin/brevak-simctl" state || true
-    exit 1
-}
-
 # shellcheck source=helpers.sh
 source "$(dirname "$0")/helpers.sh"
+begin_run "$1" "$2"
 
-logged() { grep -qF -- "$1" "$log"; }
 dns_of() { "$bin/networksetup" -getdnsservers "$1"; }
 dns_is_resolver() { [ "$(dns_of "$1")" = "$resolver" ]; }
 

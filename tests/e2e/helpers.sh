@@ -1,5 +1,52 @@
-# Shared by the end-to-end scripts (sourced). They define fail() and keep their temporary folder in
-# $work.
+# shellcheck shell=bash
+# Shared by the end-to-end scripts and scripts/screenshots (sourced).
+
+# Begins a script run with BIN_DIR ($1) and ARTIFACTS_DIR ($2): sets bin and artifacts, a temporary
+# folder (work) that holds BREVAK's output (log) and brevak-server's (server_log), and the clean-up at
+# exit, which ends the processes named in brevak_pid, server_pid, fakes_pid and xvfb_pid and removes
+# the folder. Other files worth reading when the script fails are listed in more_logs.
+begin_run() {
+    bin=$1
+    artifacts=$2
+    mkdir -p "$artifacts"
+    work=$(mktemp -d)
+    log=$work/brevak.log
+    server_log=$work/server.log
+    more_logs=
+    brevak_pid=
+    server_pid=
+    fakes_pid=
+    xvfb_pid=
+    trap end_run EXIT
+}
+end_run() {
+    for pid in $brevak_pid $server_pid $fakes_pid $xvfb_pid; do
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+
+# Ends the script as failed, with what shows why: the windows, the simulated Mac, and the last lines
+# of BREVAK's output (but its dictionaries), of the server's and of the files in more_logs.
+fail() {
+    echo "FAIL: $*"
+    if [ -n "${DISPLAY:-}" ]; then
+        echo "--- windows ---"
+        xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' || true
+    fi
+    if [ -n "${BREVAK_SIMULATED_ROOT:-}" ]; then
+        echo "--- the simulated Mac ---"
+        "$bin/brevak-simctl" state 2>/dev/null || true
+    fi
+    local file
+    for file in "$log" "$server_log" $more_logs; do
+        [ -s "$file" ] || continue
+        echo "--- $(basename "$file"), its last 80 lines ---"
+        grep -v '^Localized Dict - ' "$file" | tail -n 80 || true
+    done
+    exit 1
+}
 
 # Waits up to $1 seconds for the command in the remaining arguments to succeed.
 eventually() {
@@ -51,3 +98,28 @@ focus_window() {
     window=$(window_titled "$2") || fail "the window \"$2\" went away"
     timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
 }
+
+# The address a program printed in "listening on http://127.0.0.1:PORT" in the file $1.
+listening_address() { grep -oE 'listening on http://127\.0\.0\.1:[0-9]+' "$1" | head -n1 | sed 's/listening on //'; }
+# Starts brevak-server on a free port, its data in $work/server, with the remaining arguments; sets
+# server_pid and base, the server's address.
+start_server() {
+    "$bin/brevak-server" --listen 127.0.0.1:0 --data-dir "$work/server" --dev-fast-hashing "$@" \
+        >"$server_log" 2>&1 &
+    server_pid=$!
+    eventually 30 listening_address "$server_log" || fail "brevak-server did not start"
+    base=$(listening_address "$server_log")
+}
+# Posts the form fields $3... to the server's endpoint $1 with the bearer token $2.
+api() {
+    local endpoint=$1 token=$2
+    shift 2
+    local fields=() field
+    for field in "$@"; do fields+=(--data-urlencode "$field"); done
+    curl -sS -X POST -H "Authorization: Bearer $token" "${fields[@]}" "$base/api/v3/$endpoint"
+}
+# How often the server answered the endpoint $1 with 200; whether more often than $2 times.
+served() { grep -c "\"POST /api/v3/$1\" 200" "$server_log" || true; }
+served_more() { [ "$(served "$1")" -gt "$2" ]; }
+# Whether BREVAK printed the line part $1.
+logged() { grep -qF -- "$1" "$log"; }

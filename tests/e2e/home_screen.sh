@@ -12,56 +12,12 @@
 # Usage: home_screen.sh BIN_DIR ARTIFACTS_DIR
 set -euo pipefail
 
-bin=$1
-artifacts=$2
-mkdir -p "$artifacts"
-work=$(mktemp -d)
-log=$work/brevak.log
-server_log=$work/server.log
-brevak_pid=
-server_pid=
-xvfb_pid=
-cleanup() {
-    for pid in $brevak_pid $server_pid $xvfb_pid; do
-        kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- windows ---"
-    xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' || true
-    echo "--- the simulated Mac ---"
-    "$bin/brevak-simctl" state 2>/dev/null || true
-    echo "--- BREVAK's output (its last 80 lines but the dictionaries) ---"
-    grep -v "^Localized Dict - " "$log" 2>/dev/null | tail -n 80 || true
-    echo "--- the server's output ---"
-    tail -n 40 "$server_log" 2>/dev/null || true
-    exit 1
-}
-
 # shellcheck source=helpers.sh
 source "$(dirname "$0")/helpers.sh"
+begin_run "$1" "$2"
 
 app_token=e2e-application-token
-"$bin/brevak-server" --listen 127.0.0.1:0 --data-dir "$work/server" --dev-fast-hashing \
-    --default-token "$app_token" >"$server_log" 2>&1 &
-server_pid=$!
-eventually 30 grep -q "listening on" "$server_log" || fail "brevak-server did not start"
-base=$(grep -o "listening on http://[^ ]*" "$server_log" | head -n 1 | sed 's/listening on //')
-
-api() { # endpoint token fields...
-    local endpoint=$1 token=$2
-    shift 2
-    local fields=()
-    for field in "$@"; do fields+=(--data-urlencode "$field"); done
-    curl -sS -X POST -H "Authorization: Bearer $token" "${fields[@]}" "$base/api/v3/$endpoint"
-}
-served() { grep -c "\"POST /api/v3/$1\" 200" "$server_log" || true; }
-served_more() { [ "$(served "$1")" -gt "$2" ]; } # endpoint, count before
+start_server --default-token "$app_token"
 
 # Ann's account, with a PIN and twelve hours of waiting time.
 email=ann.home@example.org
@@ -82,7 +38,6 @@ unset QT_QPA_PLATFORM
 settings=$BREVAK_SIMULATED_ROOT/home/Library/Preferences/com.mac.brevak.json
 setting() { jq -r ".$1" "$settings" 2>/dev/null; }
 setting_is() { [ "$(setting "$1")" = "$2" ]; }
-logged() { grep -qF -- "$1" "$log"; }
 
 start_xvfb
 

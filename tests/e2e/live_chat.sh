@@ -8,53 +8,17 @@
 # Usage: live_chat.sh BIN_DIR ARTIFACTS_DIR
 set -euo pipefail
 
-bin=$1
-artifacts=$2
-mkdir -p "$artifacts"
-work=$(mktemp -d)
-log=$work/brevak.log
-server_log=$work/server.log
-brevak_pid=
-server_pid=
-xvfb_pid=
-cleanup() {
-    [ -n "$brevak_pid" ] && kill -KILL "$brevak_pid" 2>/dev/null
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- BREVAK's output ---"
-    cat "$log" 2>/dev/null || true
-    echo "--- brevak-server's output ---"
-    cat "$server_log" 2>/dev/null || true
-    exit 1
-}
-
 # shellcheck source=helpers.sh
 source "$(dirname "$0")/helpers.sh"
-
-app_token=e2e-application-token
-server_args=(--data-dir "$work/server" --dev-fast-hashing --default-token "$app_token")
+begin_run "$1" "$2"
 
 # The account server, with a counsellor.
-"$bin/brevak-server" --listen 127.0.0.1:0 "${server_args[@]}" >"$server_log" 2>&1 &
-server_pid=$!
-eventually 30 grep -q "listening on" "$server_log" || fail "brevak-server did not start"
-base=$(grep -o "listening on http://[^ ]*" "$server_log" | head -n 1 | sed 's/listening on //')
+app_token=e2e-application-token
+start_server --default-token "$app_token"
 echo "listening carefully" | "$bin/brevak-server" admin add-counsellor --email carla@brevak.example \
-    --name Carla "${server_args[@]}" >/dev/null || fail "no counsellor"
+    --name Carla --data-dir "$work/server" --dev-fast-hashing --default-token "$app_token" >/dev/null ||
+    fail "no counsellor"
 
-api() { # endpoint token fields...
-    local endpoint=$1 token=$2
-    shift 2
-    local fields=()
-    for field in "$@"; do fields+=(--data-urlencode "$field"); done
-    curl -sS -X POST -H "Authorization: Bearer $token" "${fields[@]}" "$base/api/v3/$endpoint"
-}
 cookies=$work/console.cookies
 console() { # name fields...
     local name=$1
@@ -90,8 +54,6 @@ start_xvfb
 "$bin/brevak" >"$log" 2>&1 &
 brevak_pid=$!
 
-served() { grep -c "\"POST /api/v3/$1\" 200" "$server_log" || true; }
-served_more() { [ "$(served "$1")" -gt "$2" ]; } # endpoint, count before
 window_named() { xdotool search --onlyvisible --name "$1" | head -n 1 | grep .; }
 # The gate asks for the PIN; Ann asks for it by e-mail instead (the link under the field), and the page
 # that answers offers the live chat (its button, under the explanation).

@@ -8,59 +8,24 @@
 # Usage: pin_start_gate.sh BIN_DIR ARTIFACTS_DIR   (BREVAK_DEFAULT_TOKEN: the application's token)
 set -euo pipefail
 
-bin=$1
-artifacts=$2
-mkdir -p "$artifacts"
-work=$(mktemp -d)
-log=$work/brevak.log
-server_log=$work/server.log
-tour_log=$work/tour.log
-brevak_pid=
-server_pid=
-xvfb_pid=
-cleanup() {
-    [ -n "$brevak_pid" ] && kill -KILL "$brevak_pid" 2>/dev/null
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    for file in "$tour_log" "$log" "$server_log"; do
-        echo "--- $(basename "$file") ---"
-        grep -v '^Localized Dict - ' "$file" 2>/dev/null | tail -n 60 || true
-    done
-    if [ -n "${DISPLAY:-}" ]; then
-        echo "--- windows ---"
-        xwininfo -root -tree | grep '"' || true
-    fi
-    exit 1
-}
-
 # shellcheck source=helpers.sh
 source "$(dirname "$0")/helpers.sh"
+begin_run "$1" "$2"
+tour_log=$work/tour.log
+more_logs=$tour_log
 
 export BREVAK_SIMULATED_ROOT=$work/mac
 export QTWEBENGINE_DISABLE_SANDBOX=1
 unset QT_QPA_PLATFORM
 settings=$BREVAK_SIMULATED_ROOT/home/Library/Preferences/com.mac.brevak.json
 
-# The account server, on a free port.
-"$bin/brevak-server" --listen 127.0.0.1:0 --data-dir "$work/server" --dev-fast-hashing >"$server_log" 2>&1 &
-server_pid=$!
-listening() { grep -q "listening on http://" "$server_log"; }
-eventually 30 listening || fail "brevak-server did not start"
-port=$(sed -n 's|.*listening on http://[^:]*:\([0-9]*\).*|\1|p' "$server_log" | head -n 1)
-export BREVAK_API_BASE_URL=http://127.0.0.1:$port
+start_server
+export BREVAK_API_BASE_URL=$base
 
 # A new account, and its session where a sign-in keeps it.
 email=e2e-pin@example.org
-answer=$(curl -sS -X POST "$BREVAK_API_BASE_URL/api/v3/signup" \
-    -H "Authorization: Bearer $BREVAK_DEFAULT_TOKEN" \
-    --data-urlencode "email=$email" --data-urlencode "password=correct horse 1234" \
-    --data-urlencode "social_media=0" --data-urlencode "device_name=Mac" --data-urlencode "profile_id=0")
+answer=$(api signup "$BREVAK_DEFAULT_TOKEN" "email=$email" "password=correct horse 1234" social_media=0 \
+    device_name=Mac profile_id=0)
 token=$(printf '%s' "$answer" | sed -n 's/.*"token":"\([^"]*\)".*/\1/p')
 user_id=$(printf '%s' "$answer" | sed -n 's/.*[{,]"id":\([0-9]*\).*/\1/p')
 [ -n "$token" ] && [ -n "$user_id" ] || fail "sign-up refused: $answer"
@@ -78,8 +43,7 @@ LANG=en_US.UTF-8 "$bin/pin_sheets_tour" "$artifacts" >"$tour_log" 2>&1 || fail "
 grep -q '"isPinSeted": *true' "$settings" || fail "isPinSeted was not stored"
 ! grep -q '"pin"' "$settings" || fail "the PIN was written to the settings"
 ! grep -E '"(old_)?pin": "[^<]' "$tour_log" || fail "a PIN was printed"
-sync_answer=$(curl -sS -X POST "$BREVAK_API_BASE_URL/api/v3/sync-url" -H "Authorization: Bearer $token" \
-    --data-urlencode "platform_unique_id=")
+sync_answer=$(api sync-url "$token" platform_unique_id=)
 printf '%s' "$sync_answer" | grep -q '"time":12,' || fail "the server has no 12-hour PIN: $sync_answer"
 
 # BREVAK starts again and meets the start gate, in each language.
