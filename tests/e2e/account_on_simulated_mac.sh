@@ -65,8 +65,6 @@ at_sheet() {
     sleep 0.3 # the window manager-less display draws the focus change before the shot
     import -window root "$artifacts/$2.png" || echo "note: no screenshot $2"
 }
-keys() { xdotool key --delay 50 "$@"; }
-typed() { xdotool type --delay 20 "$1"; }
 
 email=ann.e2e@example.org
 password='correct horse 1'

@@ -88,16 +88,36 @@ block_page_shown() { xwininfo -root -tree | grep -qE '"BREVAK".*1280x800'; }
 window_titled() {
     local pattern
     pattern=$(printf '%s' "$1" | LC_ALL=C.UTF-8 sed -e 's/[][\.*^$?+(){}|]/\\&/g' -e 's/[^ -~]/.*/g')
-    xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n1 | grep .
+    visible_windows "^$pattern\$" | head -n1 | grep .
 }
-# Waits up to $1 seconds for the window titled $2 and gives it the keyboard. The wait for the focus is
-# bounded: a window replaced meanwhile would keep xdotool waiting for good.
-focus_window() {
-    eventually "$1" window_titled "$2" || fail "no window \"$2\""
+# The ids of the visible windows whose titles match the regular expression $1, one a line. xdotool
+# ends with BadWindow when a window goes away while it looks at it (Qt's short-lived windows do): that
+# search is made again.
+visible_windows() {
+    for _ in 1 2 3 4 5; do
+        xdotool search --onlyvisible --name "$1" 2>"$work/search.err" && return 0
+        grep -q BadWindow "$work/search.err" || return 1
+    done
+    return 1
+}
+# Waits up to $1 seconds for the window titled $2 and gives it the keyboard.
+focus_window() { eventually "$1" focus_once "$2" || fail "no window \"$2\" to give the keyboard to"; }
+# Clicks at ($2, $3) in the window titled $1, measured from its top-left corner.
+click_in() { eventually 15 click_once "$@" || fail "could not click in the window \"$1\""; }
+# The window is asked for at each try: Qt replaces a window's X window now and then (one that starts
+# showing web pages gets a new one), and xdotool given the old one fails with BadWindow. The wait for
+# the focus is bounded, as xdotool would wait for good on a window replaced meanwhile.
+focus_once() {
     local window
-    window=$(window_titled "$2") || fail "the window \"$2\" went away"
-    timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    window=$(window_titled "$1") || return 1
+    timeout 5 xdotool windowfocus --sync "$window" || xdotool windowfocus "$window"
 }
+click_once() {
+    local window
+    window=$(window_titled "$1") && xdotool mousemove --window "$window" "$2" "$3" click 1
+}
+keys() { xdotool key --delay 50 "$@"; }
+typed() { xdotool type --delay 20 "$1"; }
 
 # The address a program printed in "listening on http://127.0.0.1:PORT" in the file $1.
 listening_address() { grep -oE 'listening on http://127\.0\.0\.1:[0-9]+' "$1" | head -n1 | sed 's/listening on //'; }

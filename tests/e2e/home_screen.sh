@@ -44,8 +44,6 @@ start_xvfb
 LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 "$bin/brevak" >"$log" 2>&1 &
 brevak_pid=$!
 
-keys() { xdotool key --delay 50 "$@"; }
-typed() { xdotool type --delay 20 "$1"; }
 shot() { import -window root "$artifacts/$1.png" || echo "note: no screenshot $1"; }
 
 # Signing in through the sign-in and password sheets.
@@ -59,10 +57,8 @@ eventually 30 setting_is isLogin true || fail "the sign-in did not sign Ann in"
 eventually 30 setting_is isPinSeted true || fail "the sign-in did not learn of Ann's PIN"
 
 # The home screen: the main window, with the sidebar at its left.
-home_window() { xdotool search --onlyvisible --name "^BREVAK\$" | head -n 1 | grep .; }
-eventually 30 home_window || fail "no home screen"
-home=$(home_window)
-click() { xdotool mousemove --window "$home" "$1" "$2" click 1; } # x y inside the main window
+eventually 30 window_titled BREVAK || fail "no home screen"
+click() { click_in BREVAK "$1" "$2"; } # x y inside the main window
 row() { click 60 $((77 + 40 * ($1 - 1))); }                        # sidebar row 1..6
 shot home-signed-in
 

@@ -54,17 +54,15 @@ start_xvfb
 "$bin/brevak" >"$log" 2>&1 &
 brevak_pid=$!
 
-window_named() { xdotool search --onlyvisible --name "$1" | head -n 1 | grep .; }
 # The gate asks for the PIN; Ann asks for it by e-mail instead (the link under the field), and the page
 # that answers offers the live chat (its button, under the explanation).
-eventually 60 window_named "Enter pin to verify" || fail "no PIN gate at start"
-xdotool mousemove --window "$(window_named "Enter pin to verify")" 60 130 click 1
-eventually 60 window_named "Retrieve my pin code by e-mail" || fail "no PIN retrieval page"
+eventually 60 window_titled "Enter pin to verify" || fail "no PIN gate at start"
+click_in "Enter pin to verify" 60 130
+eventually 60 window_titled "Retrieve my pin code by e-mail" || fail "no PIN retrieval page"
 eventually 30 served_more retrievePin 0 || fail "the PIN was not asked for"
-xdotool mousemove --window "$(window_named "Retrieve my pin code by e-mail")" 100 233 click 1
-chat_window() { window_named "Live chat"; }
-eventually 60 chat_window || fail "no live chat window"
-window=$(chat_window)
+click_in "Retrieve my pin code by e-mail" 100 233
+chat_title="BREVAK – Live chat"
+eventually 60 window_titled "$chat_title" || fail "no live chat window"
 eventually 60 served_more chat/start 0 || fail "the chat page did not open the conversation"
 
 screenshot() {
@@ -74,8 +72,13 @@ screenshot() {
 eventually 30 screenshot chat-opened || echo "note: the chat may not be fully drawn in chat-opened.png"
 
 # Ann clicks into the message field (above the Send button, at the bottom of the window) and writes.
-read -r width height < <(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
-xdotool mousemove --window "$window" $((width / 2)) $((height - 100)) click 1
+click_message_field() {
+    local width height
+    read -r width height < <(xdotool getwindowgeometry "$(window_titled "$chat_title")" |
+        sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p') || return 1
+    click_once "$chat_title" $((width / 2)) $((height - 100))
+}
+eventually 15 click_message_field || fail "could not click into the message field"
 xdotool type --delay 150 "Hello, I chose forever and I need my pin."
 xdotool key Return
 eventually 30 served_more chat/send 0 || fail "the message was not sent"
