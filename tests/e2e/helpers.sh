@@ -18,6 +18,8 @@ begin_run() {
     fakes_pid=
     xvfb_pid=
     trap end_run EXIT
+    # A command that fails outside any check ends the script (set -e): say where, with the report.
+    trap 'fail "line $LINENO of $(basename "$0"): a command failed"' ERR
 }
 end_run() {
     for pid in $brevak_pid $server_pid $fakes_pid $xvfb_pid; do
